@@ -1,0 +1,34 @@
+#pragma once
+// Every fixed text the program shows or writes, kept once, in UTF-8.
+// Half-width katakana (ﾌｧｲﾙ) is deliberate: it is what the program has always written.
+
+namespace obri::texts {
+
+// The platform's errors; %s is replaced by a file name.
+inline constexpr char kCannotOpen[] = "ﾌｧｲﾙ %s は開けません";
+inline constexpr char kCannotCreate[] = "ﾌｧｲﾙ %s を作成できません";
+inline constexpr char kCannotWrite[] = "%s に書き込めません";
+inline constexpr char kBadRegistryType[] = "'%s' のﾃﾞｰﾀ型が不正です";
+
+inline constexpr char kLaunchToken[] = "MOVAN";
+inline constexpr char kAppTitle[] = "OBRI";
+
+// File-type filter.
+inline constexpr char kFilterBitmapOnly[] = "Bitmap(*.BMP)|*.bmp";
+inline constexpr char kFilterAllImages[] = "すべての画像File|*.bmp;";
+inline constexpr char kFilterAllFiles[] = "|すべてのFile(*.*)|*.*|";
+
+// Make operations.
+inline constexpr char kNoFilesSelected[] = "ファイルが選択されていません。";
+inline constexpr char kPmsCreated[] = "PMSファイルを作成しました。";
+inline constexpr char kSomeNotConverted[] = "次のファイルは変換できませんでした。";
+inline constexpr char kNoPmsYet[] = "PMSファイルが作成されていません。";
+inline constexpr char kAldCreated[] = "ALDファイルを作成しました。";
+inline constexpr char kAldFailed[] = "ALDファイルを作成できませんでした。";
+inline constexpr char kLinkNumberTitle[] = "CGリンク番号";
+
+// History.
+inline constexpr char kHistoryConverted[] = " 下記ﾌｧｲﾙを変換しました。";
+inline constexpr char kHistoryCreated[] = " 下記を作成しました。";
+
+}  // namespace obri::texts

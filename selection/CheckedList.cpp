@@ -1,0 +1,2 @@
+// To be written.
+namespace obri {}
