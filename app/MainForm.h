@@ -1,10 +1,12 @@
 #pragma once
+#include <exception>
 #include <memory>
 #include <string>
 
 #include <QWidget>
 
 #include "platform/Desktop.h"
+#include "platform/Texts.h"
 #include "susie/CSusie.h"
 
 namespace Ui {
@@ -29,7 +31,7 @@ struct ShellEnvironment {
 // The program's one working window.
 class TMainForm1 : public QWidget {
     Q_OBJECT
-public:
+  public:
     // Runs FormCreate before returning, as the window's creation handler.
     TMainForm1(CSusie& susie, Desktop& desktop, ShellEnvironment environment, QWidget* parent = nullptr);
     ~TMainForm1() override;
@@ -72,11 +74,14 @@ public:
     void BitBtn2Click();
     void SpeedButton4Click();
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     void connectHandlers();
+    void dressControls();
+    void fillFilter(const std::string& filter);
+    void saveSettingsAndUnload();
     void connectSelectionHandlers();  // MainFormSelection.cpp
     void connectOutputHandlers();     // MainFormOutput.cpp
     // Runs a handler the way the event loop does: an escaping exception goes to the exception box.
@@ -94,12 +99,19 @@ private:
 
     // --- state of the selection handlers (MainFormSelection.cpp) ---
 
-
-
     // --- state of the output handlers (MainFormOutput.cpp) ---
-
-
-
 };
 
 }  // namespace obri
+
+// Defined here so that every handler file wraps its handlers the same way.
+template <typename Handler>
+void obri::TMainForm1::guarded(Handler handler) {
+    try {
+        handler();
+    } catch (const std::exception& error) {
+        desktop_.exceptionBox(error.what());
+    } catch (...) {
+        desktop_.exceptionBox(texts::kUnknownError);
+    }
+}
