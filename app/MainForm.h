@@ -31,7 +31,7 @@ struct ShellEnvironment {
 // The program's one working window.
 class TMainForm1 : public QWidget {
     Q_OBJECT
-  public:
+public:
     // Runs FormCreate before returning, as the window's creation handler.
     TMainForm1(CSusie& susie, Desktop& desktop, ShellEnvironment environment, QWidget* parent = nullptr);
     ~TMainForm1() override;
@@ -74,10 +74,10 @@ class TMainForm1 : public QWidget {
     void BitBtn2Click();
     void SpeedButton4Click();
 
-  protected:
+protected:
     void closeEvent(QCloseEvent* event) override;
 
-  private:
+private:
     void connectHandlers();
     void dressControls();
     void fillFilter(const std::string& filter);
@@ -99,7 +99,12 @@ class TMainForm1 : public QWidget {
 
     // --- state of the selection handlers (MainFormSelection.cpp) ---
 
+
+
     // --- state of the output handlers (MainFormOutput.cpp) ---
+
+
+
 };
 
 }  // namespace obri
