@@ -102,7 +102,7 @@ private:
 
 
     // --- state of the output handlers (MainFormOutput.cpp) ---
-
+    bool outputBusy_ = false;  // a make operation runs; a second one does not start inside it
 
 
 };

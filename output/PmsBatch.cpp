@@ -1,7 +1,7 @@
 #include "output/PmsBatch.h"
 
-#include <charconv>
 #include <cstdint>
+#include <exception>
 #include <optional>
 
 #include "output/HistoryLog.h"
@@ -19,25 +19,20 @@ constexpr char kListName[] = "OBRI.hed";
 
 bool holdsControlCharacter(const std::string& text) { return oneLineText(text) != text; }
 
-std::optional<std::int32_t> decimal(const std::string& text) {
-    std::int32_t value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || text.empty()) return std::nullopt;
-    return value;
-}
-
-// Decodes the row into bitmap; false when nothing could be decoded.
-bool decodeRow(const CheckedRow& row, CSusie& susie, Bitmap& bitmap) {
+// Decodes the row into bitmap; false when nothing could be decoded. A plug-in that fails on one
+// picture costs that row only, not the batch.
+bool decodeRow(const CheckedRow& row, CSusie& susie, Bitmap& bitmap) try {
     bool decoded = false;
     if (row.ArcName.empty()) {
         decoded = susie.LoadPicture(row.FullPathName, bitmap) == kPictureLoaded;
     } else {
-        const auto position = decimal(row.Position);
-        const auto size = decimal(row.Size);
-        if (!position || !size) return false;
-        decoded = susie.LoadArchivedPicture(row.ArcName, ARC{row.FileName, *position, *size}, bitmap);
+        const std::optional<ARC> entry = entryOf(row);
+        if (!entry) return false;
+        decoded = susie.LoadArchivedPicture(row.ArcName, *entry, bitmap);
     }
     return decoded && bitmap.width() > 0 && bitmap.height() > 0;
+} catch (const std::exception&) {
+    return false;
 }
 
 // Our own work folder only: a link or a folder of someone else counts as missing.
