@@ -60,7 +60,7 @@ bool knownHeaderSize(std::uint32_t size) {
 Header readHeader(const std::uint8_t* data, std::size_t size) {
     Header h;
     h.size = u32(data + kFileHeader);
-    if (!knownHeaderSize(h.size)) refuse(texts::kBitmapUnsupported);
+    if (!knownHeaderSize(h.size)) refuse(texts::kBitmapBroken);
     if (size < kFileHeader + h.size) refuse(texts::kBitmapTruncated);
     const std::uint8_t* p = data + kFileHeader;
     if (h.size == 12) {
