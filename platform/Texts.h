@@ -12,6 +12,11 @@ inline constexpr char kBadRegistryType[] = "'%s' のﾃﾞｰﾀ型が不正で�
 
 inline constexpr char kLaunchToken[] = "MOVAN";
 inline constexpr char kAppTitle[] = "OBRI";
+// Shown when something other than a std::exception escapes a handler.
+inline constexpr char kUnknownError[] = "予期しないエラーが発生しました";
+// The About window: the host editor's product name.
+inline constexpr char kHostProductName[] = "Scenario Studio QUAV";
+inline constexpr char kAddinName[] = "Addin OBRI";
 
 // File-type filter.
 inline constexpr char kFilterBitmapOnly[] = "Bitmap(*.BMP)|*.bmp";
@@ -30,5 +35,10 @@ inline constexpr char kLinkNumberTitle[] = "CGリンク番号";
 // History.
 inline constexpr char kHistoryConverted[] = " 下記ﾌｧｲﾙを変換しました。";
 inline constexpr char kHistoryCreated[] = " 下記を作成しました。";
+
+// Plug-in host. The first %s is the plug-in's path, the second the file's.
+inline constexpr char kPluginThrew[] = "ﾌﾟﾗｸﾞｲﾝ %s が ﾌｧｲﾙ %s の読み込み中に例外を起こしました";
+// Debug output for a plug-in file beyond the table's 1000 slots; %s is its path.
+inline constexpr char kPluginTableFull[] = "plug-in table full, not loaded: %s";
 
 }  // namespace obri::texts
