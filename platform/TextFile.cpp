@@ -140,8 +140,10 @@ void saveLines(const std::string& path, const std::vector<std::string>& lines) {
     bool exists = ::stat(target.c_str(), &info) == 0;
     mode_t mode = newFileMode();
     if (exists) {
-        // As on the original platform: a read-only or special file cannot be created anew.
-        if (!S_ISREG(info.st_mode) || ::access(target.c_str(), W_OK) != 0) throwCannotCreate(path);
+        // As on the original platform: a read-only or special file cannot be created anew. A file
+        // without any write permission counts as read-only even for the superuser.
+        if (!S_ISREG(info.st_mode) || ::access(target.c_str(), W_OK) != 0 || (info.st_mode & 0222) == 0)
+            throwCannotCreate(path);
         mode = info.st_mode & 07777;
         if (info.st_nlink > 1 || info.st_uid != ::geteuid()) {
             if (!writeInPlace(target, data)) throwCannotCreate(path);
