@@ -2,6 +2,7 @@
 #include <clocale>
 #include <cstdlib>
 #include <ctime>
+#include <ostream>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -55,6 +56,7 @@ struct MaskCase {
     const char* mask;
     bool matches;
 };
+void PrintTo(const MaskCase& c, std::ostream* os) { *os << c.name << " ~ " << c.mask; }
 
 class Mask : public ::testing::TestWithParam<MaskCase> {};
 

@@ -1,4 +1,5 @@
 #include <cstdlib>
+#include <ostream>
 #include <string>
 
 #include <sys/stat.h>
@@ -20,6 +21,7 @@ struct ExtCase {
     const char* ext;      // extractFileExt
     const char* bmpName;  // changeFileExt(name, ".bmp")
 };
+void PrintTo(const ExtCase& c, std::ostream* os) { *os << c.name; }
 
 class Extension : public ::testing::TestWithParam<ExtCase> {};
 
@@ -50,6 +52,7 @@ struct DirCase {
     const char* dir;
     const char* name;
 };
+void PrintTo(const DirCase& c, std::ostream* os) { *os << c.path; }
 
 class FolderPart : public ::testing::TestWithParam<DirCase> {};
 

@@ -1,3 +1,4 @@
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,7 @@ struct ReadCase {
     const char* key;
     const char* expected;  // with default "dflt"
 };
+void PrintTo(const ReadCase& c, std::ostream* os) { *os << c.label; }
 
 class ProfileRead : public ::testing::TestWithParam<ReadCase> {};
 
@@ -69,6 +71,7 @@ struct WriteCase {
     const char* value;
     Lines after;
 };
+void PrintTo(const WriteCase& c, std::ostream* os) { *os << c.label; }
 
 class ProfileWrite : public ::testing::TestWithParam<WriteCase> {};
 

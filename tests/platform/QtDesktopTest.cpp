@@ -1,3 +1,4 @@
+#include <ostream>
 #include <string>
 
 #include <QApplication>
@@ -16,6 +17,7 @@ struct BoxCase {
     void (QtDesktop::*show)(const std::string&);
     QMessageBox::Icon icon;
 };
+void PrintTo(const BoxCase& c, std::ostream* os) { *os << c.label; }
 
 class MessageBoxes : public ::testing::TestWithParam<BoxCase> {};
 

@@ -1,4 +1,5 @@
 #include <cstdlib>
+#include <ostream>
 #include <string>
 
 #include <sys/stat.h>
@@ -19,6 +20,7 @@ struct RegCase {
     std::string text;
     const char* expected;
 };
+void PrintTo(const RegCase& c, std::ostream* os) { *os << c.label; }
 
 class RegistryText : public ::testing::TestWithParam<RegCase> {};
 

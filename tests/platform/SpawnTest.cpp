@@ -1,4 +1,5 @@
 #include <fstream>
+#include <ostream>
 #include <string>
 
 #include <sys/stat.h>
@@ -29,6 +30,7 @@ struct EndCase {
     How how;
     int code;
 };
+void PrintTo(const EndCase& c, std::ostream* os) { *os << c.label; }
 
 class SpawnEnds : public Spawn, public ::testing::WithParamInterface<EndCase> {};
 

@@ -1,5 +1,6 @@
 #include <cstdio>
 #include <cstdlib>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,7 @@ struct SplitCase {
     std::string text;
     Lines lines;
 };
+void PrintTo(const SplitCase& c, std::ostream* os) { *os << c.label; }
 
 class LineEnds : public ::testing::TestWithParam<SplitCase> {};
 
@@ -157,6 +159,19 @@ TEST(TextFile, SavingKeepsPermissionsAndFollowsALink) {
     EXPECT_EQ(readFile(real), "new\r\n");
     ASSERT_EQ(stat(real.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0604u);
+}
+
+TEST(TextFile, ANewFileGetsTheModeTheUmaskAllows) {
+    TempFolder temp;
+    for (mode_t mask : {mode_t{022}, mode_t{077}, mode_t{002}}) {
+        mode_t old = umask(mask);
+        std::string path = temp.file("new" + std::to_string(mask));
+        textfile::saveLines(path, {"x"});
+        umask(old);
+        struct stat info {};
+        ASSERT_EQ(stat(path.c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0777, 0666 & ~mask) << std::oct << mask;
+    }
 }
 
 TEST(TextFile, SavingLeavesNoTemporaryFileBehind) {
