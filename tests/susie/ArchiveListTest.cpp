@@ -25,7 +25,8 @@ SusieArchiveRecord record(const std::string& name, std::uint32_t position, std::
 
 std::vector<std::uint8_t> block(const std::vector<SusieArchiveRecord>& records, bool terminated = true) {
     std::vector<std::uint8_t> bytes(records.size() * kRecord + (terminated ? kRecord : 0), 0);
-    for (std::size_t i = 0; i < records.size(); ++i) std::memcpy(bytes.data() + i * kRecord, &records[i], kRecord);
+    for (std::size_t i = 0; i < records.size(); ++i)
+        std::memcpy(bytes.data() + i * kRecord, &records[i], kRecord);
     return bytes;
 }
 
@@ -78,15 +79,17 @@ TEST_P(ArchiveRecordLimits, ReadsOnlyWholeRecordsInsideTheBlockAndTheRows) {
     EXPECT_EQ(readArchiveRecords(exact.empty() ? nullptr : exact.data(), exact.size(), rows), c.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, ArchiveRecordLimits,
-    ::testing::Values(LimitCase{"EndsAtOnce", 0, true, 0, 10, 0}, LimitCase{"EmptyBlock", 0, false, 0, 10, 0},
-                      LimitCase{"Terminated", 3, true, 0, 10, 3}, LimitCase{"Unterminated", 3, false, 0, 10, 3},
-                      LimitCase{"LastRecordCutShort", 3, false, 1, 10, 2},
-                      LimitCase{"TerminatorCutShort", 3, true, 427, 10, 3},
-                      LimitCase{"BlockSmallerThanARecord", 1, false, 1, 10, 0},
-                      LimitCase{"MoreRecordsThanRows", 5, true, 0, 4, 4}, LimitCase{"NoRows", 2, true, 0, 0, 0}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, ArchiveRecordLimits,
+                         ::testing::Values(LimitCase{"EndsAtOnce", 0, true, 0, 10, 0},
+                                           LimitCase{"EmptyBlock", 0, false, 0, 10, 0},
+                                           LimitCase{"Terminated", 3, true, 0, 10, 3},
+                                           LimitCase{"Unterminated", 3, false, 0, 10, 3},
+                                           LimitCase{"LastRecordCutShort", 3, false, 1, 10, 2},
+                                           LimitCase{"TerminatorCutShort", 3, true, 427, 10, 3},
+                                           LimitCase{"BlockSmallerThanARecord", 1, false, 1, 10, 0},
+                                           LimitCase{"MoreRecordsThanRows", 5, true, 0, 4, 4},
+                                           LimitCase{"NoRows", 2, true, 0, 0, 0}),
+                         [](const auto& param) { return std::string(param.param.name); });
 
 TEST(ArchiveRecords, NameWithoutItsZeroIsCutAt200Bytes) {
     auto r = record(std::string(250, 'n'), 1, 1);

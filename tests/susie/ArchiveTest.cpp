@@ -21,19 +21,22 @@ const std::vector<TestMember> kMembers = {
     {"one.tpic", testPictureBytes()}, {"two.bmp", kBmp}, {"dir/three.txt", "text"}};
 
 class ArchiveFixture : public ::testing::Test {
-protected:
+  protected:
     TempFolder temp;
     PluginCallLog log{temp};
     std::string archive = temp.write("a.tarc", testArchive(kMembers));
 
     static void fillOldRows(CSusie& susie, int rows) {
-        for (int i = 0; i < rows; ++i) susie.Arc[static_cast<std::size_t>(i)] = ARC{"old" + std::to_string(i), i, i};
+        for (int i = 0; i < rows; ++i)
+            susie.Arc[static_cast<std::size_t>(i)] = ARC{"old" + std::to_string(i), i, i};
     }
     static void expectOldRows(const CSusie& susie, int from, int to) {
-        for (int i = from; i < to; ++i) EXPECT_EQ(susie.Arc[static_cast<std::size_t>(i)].Name, "old" + std::to_string(i));
+        for (int i = from; i < to; ++i)
+            EXPECT_EQ(susie.Arc[static_cast<std::size_t>(i)].Name, "old" + std::to_string(i));
     }
     ARC member(int i) const {
-        return ARC{kMembers[static_cast<std::size_t>(i)].name, testArchivePositions(kMembers)[static_cast<std::size_t>(i)],
+        return ARC{kMembers[static_cast<std::size_t>(i)].name,
+                   testArchivePositions(kMembers)[static_cast<std::size_t>(i)],
                    static_cast<std::int32_t>(kMembers[static_cast<std::size_t>(i)].bytes.size())};
     }
 };
@@ -75,14 +78,15 @@ TEST_P(FailingListTest, ReturnsZeroAndLeavesArcAsItWas) {
     expectOldRows(*susie, 0, 4);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, FailingListTest,
-                         ::testing::Values(FailingListCase{"NoPlugin", {}}, FailingListCase{"NobodyTakesIt", {"img_a"}},
-                                           FailingListCase{"TakerCannotList", {"img_by_name", "arc"}},
-                                           FailingListCase{"FailsWithLiveBlock", {"arc_fail_live_blocks", "arc"}},
-                                           FailingListCase{"FailsWithFreedBlock", {"arc_fail_freed"}},
-                                           FailingListCase{"NullHandle", {"arc_null_handles"}},
-                                           FailingListCase{"ForeignBlock", {"arc_foreign"}}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Cases, FailingListTest,
+    ::testing::Values(FailingListCase{"NoPlugin", {}}, FailingListCase{"NobodyTakesIt", {"img_a"}},
+                      FailingListCase{"TakerCannotList", {"img_takes_tarc", "arc"}},
+                      FailingListCase{"FailsWithLiveBlock", {"arc_fail_live_blocks", "arc"}},
+                      FailingListCase{"FailsWithFreedBlock", {"arc_fail_freed"}},
+                      FailingListCase{"NullHandle", {"arc_null_handles"}},
+                      FailingListCase{"ForeignBlock", {"arc_foreign"}}),
+    [](const auto& param) { return std::string(param.param.name); });
 
 TEST_F(ArchiveFixture, UnterminatedListIsReadAsFarAsTheBlockGoes) {
     auto susie = susieWith(temp, {"arc_unterminated"});
@@ -166,7 +170,8 @@ TEST_P(FailingMemberTest, LeavesTheBitmapUnchanged) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, FailingMemberTest,
-    ::testing::Values(FailingMemberCase{"NoPlugin", {}, 0, 0}, FailingMemberCase{"NobodyTakesArchive", {"img_a"}, 0, 0},
+    ::testing::Values(FailingMemberCase{"NoPlugin", {}, 0, 0},
+                      FailingMemberCase{"NobodyTakesArchive", {"img_a"}, 0, 0},
                       FailingMemberCase{"NoImagePluginTakesMember", {"arc", "img_refuses"}, 0, 0},
                       FailingMemberCase{"NoSuchPosition", {"arc", "img_a"}, 0, 1},
                       FailingMemberCase{"ShortMember", {"arc_short_member", "img_a"}, 0, 0},
@@ -175,8 +180,9 @@ INSTANTIATE_TEST_SUITE_P(
                       FailingMemberCase{"FailsWithFreedBlock", {"arc_fail_freed", "img_a"}, 0, 0},
                       FailingMemberCase{"NullHandle", {"arc_null_handles", "img_a"}, 0, 0},
                       FailingMemberCase{"ForeignBlock", {"arc_foreign", "img_a"}, 0, 0},
-                      FailingMemberCase{"MisbehavingDecoder", {"arc", "img_null_handles", "img_huge_size"}, 0, 0}),
-    [](const auto& info) { return std::string(info.param.name); });
+                      FailingMemberCase{
+                          "MisbehavingDecoder", {"arc", "img_null_handles", "img_huge_size"}, 0, 0}),
+    [](const auto& param) { return std::string(param.param.name); });
 
 TEST_F(ArchiveFixture, ShortMemberIsNotHandedToTheDecoders) {
     auto susie = susieWith(temp, {"arc_short_member", "img_a"});

@@ -18,8 +18,9 @@ struct FakeAnswers {
 };
 
 class FakePlugin final : public Plugin {
-public:
-    FakePlugin(std::string path, FakeAnswers answers) : path_(std::move(path)), answers_(std::move(answers)) {}
+  public:
+    FakePlugin(std::string path, FakeAnswers answers)
+        : path_(std::move(path)), answers_(std::move(answers)) {}
 
     const std::string& path() const override { return path_; }
     bool loaded() const override { return answers_.loaded; }
@@ -40,7 +41,8 @@ public:
         }
         // As the real host reads a buffer: up to the first zero, cut to the buffer.
         text = text.substr(0, text.find('\0'));
-        if (text.size() > static_cast<std::size_t>(bufferSize - 1)) text.resize(static_cast<std::size_t>(bufferSize - 1));
+        if (text.size() > static_cast<std::size_t>(bufferSize - 1))
+            text.resize(static_cast<std::size_t>(bufferSize - 1));
         return text;
     }
     bool isSupportedFile(const std::string&, int) override { return false; }
@@ -51,21 +53,23 @@ public:
     PluginResult getPictureMemory(const std::uint8_t*, std::size_t, OwnedBlock&, OwnedBlock&) override {
         return PluginResult::NotImplemented;
     }
-    PluginResult getArchiveInfo(const std::string&, OwnedBlock&) override { return PluginResult::NotImplemented; }
+    PluginResult getArchiveInfo(const std::string&, OwnedBlock&) override {
+        return PluginResult::NotImplemented;
+    }
     PluginResult getFile(const std::string&, std::uint32_t, OwnedBlock&) override {
         return PluginResult::NotImplemented;
     }
 
     int infoCalls = 0;
 
-private:
+  private:
     std::string path_;
     FakeAnswers answers_;
 };
 
 // Hands out the i-th answers on the i-th load; loads beyond the list give plug-ins that did not load.
 class FakeLoader final : public PluginLoader {
-public:
+  public:
     explicit FakeLoader(std::vector<FakeAnswers> answers) : answers_(std::move(answers)) {}
     std::unique_ptr<Plugin> load(const std::string& path) override {
         const std::size_t i = asked.size();
@@ -76,7 +80,7 @@ public:
     }
     std::vector<std::string> asked;
 
-private:
+  private:
     std::vector<FakeAnswers> answers_;
 };
 

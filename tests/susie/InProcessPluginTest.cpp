@@ -49,7 +49,8 @@ TEST(InProcessPlugin, ImageAndArchivePluginsHaveTheirFunctions) {
 TEST(InProcessPlugin, PluginInfoTakesTheTextInsideTheDocumentedBuffer) {
     auto plugin = load("info_buggy");  // writes its whole text whatever the length, answers the length
     const std::string digits =
-        "0123456789012345678901234567890123456789012345678901234567890123456789012345678901234567890123456789";
+        "012345678901234567890123456789012345678901234567890123456789012345678901234567890123456789012345678"
+        "9";
     EXPECT_EQ(plugin->pluginInfo(0, 20), "00IN");
     EXPECT_EQ(plugin->pluginInfo(1, 20), digits.substr(0, 20));
     EXPECT_EQ(plugin->pluginInfo(1, 256), (digits + digits + digits).substr(0, 256));
@@ -77,7 +78,8 @@ TEST(InProcessPlugin, EveryFileQuestionStartsAtOffsetZero) {
 TEST(InProcessPlugin, MemoryQuestionsSeeAtLeast2048Bytes) {
     // The plug-in reads 2048 bytes whatever the size; the sanitizer catches a short buffer.
     auto plugin = load("img_a");
-    for (std::size_t size : {std::size_t{0}, std::size_t{4}, std::size_t{2047}, std::size_t{2048}, std::size_t{5000}}) {
+    for (std::size_t size :
+         {std::size_t{0}, std::size_t{4}, std::size_t{2047}, std::size_t{2048}, std::size_t{5000}}) {
         std::vector<std::uint8_t> exact(size, 'x');
         if (size >= 4) std::copy_n("TPIC", 4, exact.begin());
         EXPECT_EQ(plugin->isSupportedMemory("m.bin", size ? exact.data() : nullptr, size), size >= 4) << size;
@@ -103,8 +105,8 @@ TEST_P(PictureFaults, CallerGetsOnlyBlocksOfASuccessfulCall) {
     for (bool memory : {false, true}) {
         OwnedBlock info, bits;
         const PluginResult result =
-            memory ? plugin->getPictureMemory(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), info,
-                                              bits)
+            memory ? plugin->getPictureMemory(reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                                              bytes.size(), info, bits)
                    : plugin->getPictureFile(path, 0, info, bits);
         EXPECT_EQ(result, c.result) << memory;
         EXPECT_EQ(info.valid(), c.infoValid) << memory;
@@ -112,16 +114,16 @@ TEST_P(PictureFaults, CallerGetsOnlyBlocksOfASuccessfulCall) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, PictureFaults,
-                         ::testing::Values(PictureFaultCase{"img_a", PluginResult::Success, true, true},
-                                           PictureFaultCase{"img_fail_live_blocks", PluginResult::UnknownFormat,
-                                                            false, false},
-                                           PictureFaultCase{"img_fail_freed", PluginResult::MemoryError, false, false},
-                                           PictureFaultCase{"img_null_handles", PluginResult::Success, false, false},
-                                           PictureFaultCase{"img_foreign", PluginResult::Success, false, false},
-                                           PictureFaultCase{"img_same_block", PluginResult::Success, true, false},
-                                           PictureFaultCase{"img_throws", PluginResult::Threw, false, false}),
-                         [](const auto& info) { return std::string(info.param.variant); });
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PictureFaults,
+    ::testing::Values(PictureFaultCase{"img_a", PluginResult::Success, true, true},
+                      PictureFaultCase{"img_fail_live_blocks", PluginResult::UnknownFormat, false, false},
+                      PictureFaultCase{"img_fail_freed", PluginResult::MemoryError, false, false},
+                      PictureFaultCase{"img_null_handles", PluginResult::Success, false, false},
+                      PictureFaultCase{"img_foreign", PluginResult::Success, false, false},
+                      PictureFaultCase{"img_same_block", PluginResult::Success, true, false},
+                      PictureFaultCase{"img_throws", PluginResult::Threw, false, false}),
+    [](const auto& param) { return std::string(param.param.variant); });
 
 TEST(InProcessPlugin, GetFileHandsThePositionBackZeroExtended) {
     TempFolder temp;
@@ -132,8 +134,9 @@ TEST(InProcessPlugin, GetFileHandsThePositionBackZeroExtended) {
     EXPECT_EQ(plugin->getFile(path, 0x80000000u, member), PluginResult::InternalError);
     EXPECT_FALSE(member.valid());
     EXPECT_EQ(log.linesWith("GetFile 2147483648").size(), 1u);
-    EXPECT_EQ(plugin->getFile(path, static_cast<std::uint32_t>(testArchivePositions({{"m", "bytes"}})[0]), member),
-              PluginResult::Success);
+    EXPECT_EQ(
+        plugin->getFile(path, static_cast<std::uint32_t>(testArchivePositions({{"m", "bytes"}})[0]), member),
+        PluginResult::Success);
     ASSERT_TRUE(member.valid());
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(member.data()), member.size()), "bytes");
 }
@@ -155,17 +158,19 @@ TEST_P(ArchiveFaults, CallerGetsOnlyBlocksOfASuccessfulCall) {
     OwnedBlock list, member;
     EXPECT_EQ(plugin->getArchiveInfo(path, list), c.result);
     EXPECT_EQ(list.valid(), c.blocksValid);
-    EXPECT_EQ(plugin->getFile(path, static_cast<std::uint32_t>(testArchivePositions(members)[0]), member), c.result);
+    EXPECT_EQ(plugin->getFile(path, static_cast<std::uint32_t>(testArchivePositions(members)[0]), member),
+              c.result);
     EXPECT_EQ(member.valid(), c.blocksValid);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, ArchiveFaults,
-                         ::testing::Values(ArchiveFaultCase{"arc", PluginResult::Success, true},
-                                           ArchiveFaultCase{"arc_fail_live_blocks", PluginResult::BrokenData, false},
-                                           ArchiveFaultCase{"arc_fail_freed", PluginResult::MemoryError, false},
-                                           ArchiveFaultCase{"arc_null_handles", PluginResult::Success, false},
-                                           ArchiveFaultCase{"arc_foreign", PluginResult::Success, false}),
-                         [](const auto& info) { return std::string(info.param.variant); });
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ArchiveFaults,
+    ::testing::Values(ArchiveFaultCase{"arc", PluginResult::Success, true},
+                      ArchiveFaultCase{"arc_fail_live_blocks", PluginResult::BrokenData, false},
+                      ArchiveFaultCase{"arc_fail_freed", PluginResult::MemoryError, false},
+                      ArchiveFaultCase{"arc_null_handles", PluginResult::Success, false},
+                      ArchiveFaultCase{"arc_foreign", PluginResult::Success, false}),
+    [](const auto& param) { return std::string(param.param.variant); });
 
 }  // namespace
 }  // namespace obri::test

@@ -75,9 +75,10 @@ INSTANTIATE_TEST_SUITE_P(
         PictureCase{"ArchiveFirst", {"arc_takes_tpic", "img_a"}, "a.tpic", kPic, 1, {}},
         PictureCase{"ImageBeforeArchive", {"img_a", "arc_takes_tpic"}, "a.tpic", kPic, 0, kPicture24},
         PictureCase{"ArchiveByContent", {"img_a", "arc"}, "a.tarc", testArchive({}), 1, {}},
-        PictureCase{"FailingFirstTakerEndsTheSearch", {"img_fail_live_blocks", "img_a"}, "a.tpic", kPic, 2, {}},
+        PictureCase{
+            "FailingFirstTakerEndsTheSearch", {"img_fail_live_blocks", "img_a"}, "a.tpic", kPic, 2, {}},
         PictureCase{"RetryAtOffset128", {"img_throws_at_start"}, "a.tpic", kPic, 0, kPicture24}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& param) { return std::string(param.param.name); });
 
 // Misbehaving plug-ins: nothing drawn, blocks released (the sanitizers would tell), status 2.
 class MisbehavingPictureTest : public ::testing::TestWithParam<const char*> {};
@@ -99,9 +100,9 @@ TEST_P(MisbehavingPictureTest, DrawsNothing) {
 
 INSTANTIATE_TEST_SUITE_P(Variants, MisbehavingPictureTest,
                          ::testing::Values("img_fail_live_blocks", "img_fail_freed", "img_null_handles",
-                                           "img_short_info", "img_short_bits", "img_huge_size", "img_negative_width",
-                                           "img_zero_size", "img_overflow", "img_foreign", "img_same_block",
-                                           "img_header_size"));
+                                           "img_short_info", "img_short_bits", "img_huge_size",
+                                           "img_negative_width", "img_zero_size", "img_overflow",
+                                           "img_foreign", "img_same_block", "img_header_size"));
 
 TEST(LoadPicture, MissingFileOrFolderIsNotRead) {
     TempFolder temp;
@@ -135,7 +136,8 @@ TEST(LoadPicture, SecondCallAtOffset128OnlyAfterAnException) {
 
     auto failing = susieWith(temp, {"img_fail_live_blocks"});
     EXPECT_EQ(failing->LoadPicture(temp.file("a.tpic"), bitmap), kPictureNotRead);
-    EXPECT_EQ(log.linesWith("img_fail_live_blocks GetPicture").size(), 1u) << "a failure result is no exception";
+    EXPECT_EQ(log.linesWith("img_fail_live_blocks GetPicture").size(), 1u)
+        << "a failure result is no exception";
 
     auto throwing = susieWith(temp, {"img_throws_at_start"});
     ASSERT_EQ(throwing->LoadPicture(temp.file("a.tpic"), bitmap), kPictureLoaded);

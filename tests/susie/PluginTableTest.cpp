@@ -17,7 +17,8 @@ namespace obri::test {
 namespace {
 
 constexpr char kWorkedExample[] =
-    "すべての画像File|*.bmp;*.jpg;*.jpeg;*.png|すべてのFile(*.*)|*.*|JPEG|*.jpg;*.jpeg|PNG and JPEG|*.png; *.jpg|";
+    "すべての画像File|*.bmp;*.jpg;*.jpeg;*.png|すべてのFile(*.*)|*.*|JPEG|*.jpg;*.jpeg|PNG and JPEG|*.png; "
+    "*.jpg|";
 
 FakeAnswers patterns(std::map<int, std::string> info) {
     FakeAnswers answers;
@@ -29,7 +30,8 @@ FakeAnswers patterns(std::map<int, std::string> info) {
 std::unique_ptr<CSusie> fakeSusie(const TempFolder& temp, std::vector<FakeAnswers> answers) {
     const std::string folder = temp.file("fake");
     std::filesystem::create_directories(folder);
-    for (std::size_t i = 0; i < answers.size(); ++i) writeFile(folder + "/p" + std::to_string(i) + ".spi", "");
+    for (std::size_t i = 0; i < answers.size(); ++i)
+        writeFile(folder + "/p" + std::to_string(i) + ".spi", "");
     const auto count = static_cast<int>(answers.size());
     auto susie = std::make_unique<CSusie>(std::make_unique<FakeLoader>(std::move(answers)));
     EXPECT_EQ(susie->LoadPlugins(folder), count);
@@ -62,27 +64,42 @@ std::vector<FilterCase> filterCases() {
          {patterns({{2, "*.jpg;*.jpeg"}, {3, "JPEG"}}), patterns({{2, "*.png; *.jpg"}, {3, "PNG and JPEG"}})},
          kWorkedExample},
         {"BmpListedAgain", {patterns({{2, "*.bmp"}, {3, "BMP"}})}, all + "*.bmp" + files + "BMP|*.bmp|"},
-        {"LongerFirstSwallowsShorter", {patterns({{2, "*.tiff;*.tif"}, {3, "TIFF"}})},
+        {"LongerFirstSwallowsShorter",
+         {patterns({{2, "*.tiff;*.tif"}, {3, "TIFF"}})},
          all + "*.tiff" + files + "TIFF|*.tiff;*.tif|"},
-        {"ShorterFirstKeepsLonger", {patterns({{2, "*.tif;*.tiff"}, {3, "TIFF"}})},
+        {"ShorterFirstKeepsLonger",
+         {patterns({{2, "*.tif;*.tiff"}, {3, "TIFF"}})},
          all + "*.tif;*.tiff" + files + "TIFF|*.tif;*.tiff|"},
-        {"LetterCaseCounts", {patterns({{2, "*.TIF;*.tif"}, {3, "T"}})}, all + "*.TIF;*.tif" + files + "T|*.TIF;*.tif|"},
-        {"StarNeverCollected", {patterns({{2, "*;*.a;*"}, {3, "Any"}})}, all + "*.a" + files + "Any|*;*.a;*|"},
-        {"EmptyPatternKept", {patterns({{2, "*.a;;*.b"}, {3, "AB"}})}, all + "*.a;;*.b" + files + "AB|*.a;;*.b|"},
-        {"EmptyPatternsNeverFound", {patterns({{2, "*.a;;;*.b"}, {3, "AB"}})},
+        {"LetterCaseCounts",
+         {patterns({{2, "*.TIF;*.tif"}, {3, "T"}})},
+         all + "*.TIF;*.tif" + files + "T|*.TIF;*.tif|"},
+        {"StarNeverCollected",
+         {patterns({{2, "*;*.a;*"}, {3, "Any"}})},
+         all + "*.a" + files + "Any|*;*.a;*|"},
+        {"EmptyPatternKept",
+         {patterns({{2, "*.a;;*.b"}, {3, "AB"}})},
+         all + "*.a;;*.b" + files + "AB|*.a;;*.b|"},
+        {"EmptyPatternsNeverFound",
+         {patterns({{2, "*.a;;;*.b"}, {3, "AB"}})},
          all + "*.a;;;*.b" + files + "AB|*.a;;;*.b|"},
-        {"FinalSemicolonGivesNoEmptyToken", {patterns({{2, "*.x;"}, {3, "X"}})}, all + "*.x" + files + "X|*.x;|"},
+        {"FinalSemicolonGivesNoEmptyToken",
+         {patterns({{2, "*.x;"}, {3, "X"}})},
+         all + "*.x" + files + "X|*.x;|"},
         {"EmptyListAnswered", {patterns({{2, ""}, {3, "E"}})}, all + files + "E||"},
-        {"LeadingControlsTrimmedTrailingKept", {patterns({{2, "\t\n *.x ;\x1f*.y"}, {3, "XY"}})},
+        {"LeadingControlsTrimmedTrailingKept",
+         {patterns({{2, "\t\n *.x ;\x1f*.y"}, {3, "XY"}})},
          all + "*.x ;*.y" + files + "XY|\t\n *.x ;\x1f*.y|"},
         {"NoPatternLists", {patterns({})}, all + files},
         {"DescriptionWithoutPatterns", {patterns({{3, "D"}})}, all + files + "D||"},
-        {"TwoListsInIndexOrder", {patterns({{2, "*.a"}, {3, "A"}, {4, "*.b"}, {5, "B"}})},
+        {"TwoListsInIndexOrder",
+         {patterns({{2, "*.a"}, {3, "A"}, {4, "*.b"}, {5, "B"}})},
          all + "*.a;*.b" + files + "A|*.a|B|*.b|"},
-        {"ListAfterGapNotAsked", {patterns({{2, "*.a"}, {3, "A"}, {6, "*.c"}, {7, "C"}})},
+        {"ListAfterGapNotAsked",
+         {patterns({{2, "*.a"}, {3, "A"}, {6, "*.c"}, {7, "C"}})},
          all + "*.a" + files + "A|*.a|"},
         {"SlotsWithoutModuleOrFunctionPassedOver",
-         {notLoaded(), withoutInfoFunction(), patterns({{2, "*.a"}, {3, "A"}})}, all + "*.a" + files + "A|*.a|"},
+         {notLoaded(), withoutInfoFunction(), patterns({{2, "*.a"}, {3, "A"}})},
+         all + "*.a" + files + "A|*.a|"},
         {"OnlySlotsThatCannotAnswer", {notLoaded()}, all + files},
     };
 }
@@ -96,14 +113,15 @@ TEST_P(BuildFilterTest, GivesTheFilterText) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, BuildFilterTest, ::testing::ValuesIn(filterCases()),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& param) { return std::string(param.param.name); });
 
 TEST(BuildFilter, TextsAreCutToTheBufferOfTheCall) {
     TempFolder temp;
     const std::string longList = "*." + std::string(300, 'a');
     auto susie = fakeSusie(temp, {patterns({{2, longList}, {3, "L"}})});
     const std::string cut = longList.substr(0, 255);
-    EXPECT_EQ(susie->BuildFilter(), "すべての画像File|*.bmp;" + cut + "|すべてのFile(*.*)|*.*|L|" + cut + "|");
+    EXPECT_EQ(susie->BuildFilter(),
+              "すべての画像File|*.bmp;" + cut + "|すべてのFile(*.*)|*.*|L|" + cut + "|");
 }
 
 TEST(BuildFilter, APluginAnsweringEveryIndexDoesNotHangIt) {
@@ -132,12 +150,12 @@ TEST(BuildFilter, ToleratesPluginsThatOverrunTheirBuffer) {
     const std::string longText = digits + digits + digits;
     const std::string pattern = ("*.a" + longText).substr(0, 256);
     const std::string description = ("D" + longText).substr(0, 256);
-    EXPECT_EQ(susie->BuildFilter(), "すべての画像File|*.bmp;" + pattern + "|すべてのFile(*.*)|*.*|" + description +
-                                        "|" + pattern + "|");
+    EXPECT_EQ(susie->BuildFilter(), "すべての画像File|*.bmp;" + pattern + "|すべてのFile(*.*)|*.*|" +
+                                        description + "|" + pattern + "|");
 }
 
 class LoadPluginsTest : public ::testing::Test {
-protected:
+  protected:
     TempFolder temp;
     std::string folder = temp.file("plugins");
     void SetUp() override { std::filesystem::create_directories(folder); }
@@ -167,7 +185,8 @@ TEST_F(LoadPluginsTest, EveryMatchingEntryTakesASlotAndOnlyWorkingOnesAnswer) {
     int loaded = 0;
     for (int i = 0; i < susie.PluginCount; ++i) loaded += susie.plugin(i).loaded() ? 1 : 0;
     EXPECT_EQ(loaded, 2);
-    EXPECT_EQ(susie.BuildFilter(), "すべての画像File|*.bmp;*.jpg;*.jpeg|すべてのFile(*.*)|*.*|JPEG|*.jpg;*.jpeg|");
+    EXPECT_EQ(susie.BuildFilter(),
+              "すべての画像File|*.bmp;*.jpg;*.jpeg|すべてのFile(*.*)|*.*|JPEG|*.jpg;*.jpeg|");
     // The slots that cannot answer are passed over by the decoding operations too.
     Bitmap bitmap;
     EXPECT_EQ(susie.LoadPicture(temp.write("p.tpic", testPictureBytes()), bitmap), kPictureLoaded);
@@ -178,8 +197,9 @@ TEST_F(LoadPluginsTest, EveryMatchingEntryTakesASlotAndOnlyWorkingOnesAnswer) {
 TEST_F(LoadPluginsTest, AModuleWithoutFunctionsAnswersNothing) {
     auto plugin = makeInProcessPluginLoader()->load(testPluginPath("no_functions"));
     ASSERT_TRUE(plugin->loaded());
-    for (auto function : {PluginFunction::GetPluginInfo, PluginFunction::IsSupported, PluginFunction::GetPicture,
-                          PluginFunction::GetArchiveInfo, PluginFunction::GetFile}) {
+    for (auto function :
+         {PluginFunction::GetPluginInfo, PluginFunction::IsSupported, PluginFunction::GetPicture,
+          PluginFunction::GetArchiveInfo, PluginFunction::GetFile}) {
         EXPECT_FALSE(plugin->has(function));
     }
 }

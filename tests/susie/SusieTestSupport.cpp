@@ -21,7 +21,8 @@ void appendU16(std::string& out, std::uint32_t value) {
 }  // namespace
 
 std::string testPluginPath(std::string_view variant) {
-    return std::string(OBRI_TEST_PLUGIN_DIR) + "/" + std::string(variant) + "/" + std::string(variant) + ".spi";
+    return std::string(OBRI_TEST_PLUGIN_DIR) + "/" + std::string(variant) + "/" + std::string(variant) +
+           ".spi";
 }
 
 void installPlugins(const std::string& folder, const std::vector<std::string>& variants) {

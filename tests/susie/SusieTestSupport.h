@@ -19,12 +19,12 @@ void installPlugins(const std::string& folder, const std::vector<std::string>& v
 // The folder listing leaves the table order to chance. This loader hands out the i-th module of its
 // list on the i-th load, whatever file it is asked for, so a test fixes the order of the table.
 class OrderedLoader : public PluginLoader {
-public:
+  public:
     explicit OrderedLoader(std::vector<std::string> modules) : modules_(std::move(modules)) {}
     std::unique_ptr<Plugin> load(const std::string& path) override;
     std::vector<std::string> asked;  // the paths LoadPlugins asked for, in order
 
-private:
+  private:
     std::vector<std::string> modules_;
     std::unique_ptr<PluginLoader> inProcess_ = makeInProcessPluginLoader();
 };
@@ -48,7 +48,7 @@ inline std::string testPictureBytes() { return std::string("TPIC") + std::string
 
 // Points the test plug-ins' call log at a fresh file for the life of the object.
 class PluginCallLog {
-public:
+  public:
     explicit PluginCallLog(const TempFolder& temp);
     ~PluginCallLog();
     PluginCallLog(const PluginCallLog&) = delete;
@@ -57,7 +57,7 @@ public:
     // Lines that contain text.
     std::vector<std::string> linesWith(std::string_view text) const;
 
-private:
+  private:
     std::string path_;
 };
 

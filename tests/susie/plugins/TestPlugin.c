@@ -198,7 +198,7 @@ static void fillHeader(unsigned char* info) {
     if (kColours) memcpy(info + kHeaderSize, kPalette, sizeof kPalette);
 }
 
-static HLOCAL copyToBlock(const void* bytes, size_t size) {
+__attribute__((unused)) static HLOCAL copyToBlock(const void* bytes, size_t size) {
     HLOCAL block = LocalAlloc(0x40, size);
     if (block && size) memcpy(LocalLock(block), bytes, size);
     if (block) LocalUnlock(block);
@@ -214,6 +214,8 @@ static int handOutPicture(HLOCAL* info, HLOCAL* bits) {
     unsigned char header[kHeaderSize + 16 * 4] = {0};
     fillHeader(header);
     size_t infoSize = kHeaderSize + (size_t)kColours * 4, bitsSize = sizeof kRows;
+    (void)infoSize; /* not every variant hands out both blocks */
+    (void)bitsSize;
 #if FAULT == FAULT_SHORT_INFO
     infoSize = 20;
 #elif FAULT == FAULT_SHORT_BITS

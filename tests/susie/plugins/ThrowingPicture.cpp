@@ -10,8 +10,9 @@ extern "C" int testGetPicture(const char* source, intptr_t offsetOrLength, unsig
                               HLOCAL* bits, SusieProgress progress, intptr_t data);
 
 extern "C" __attribute__((visibility("default"))) int GetPicture(const char* source, intptr_t offsetOrLength,
-                                                                 unsigned int flag, HLOCAL* info, HLOCAL* bits,
-                                                                 SusieProgress progress, intptr_t data) {
+                                                                 unsigned int flag, HLOCAL* info,
+                                                                 HLOCAL* bits, SusieProgress progress,
+                                                                 intptr_t data) {
 #if defined(THROWS_AT_START)
     const bool throws = offsetOrLength == 0;
 #else
