@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <string>
 
 #include <fcntl.h>
@@ -47,7 +48,18 @@ std::string resolveLinks(std::string path) {
     return path;
 }
 
+// The mode a newly created file gets. The kernel tells the umask without changing it; setting it
+// twice to read it is the fallback, racy only against other threads creating files.
 mode_t newFileMode() {
+    if (std::FILE* status = std::fopen("/proc/self/status", "re")) {
+        char line[256];
+        unsigned mask = 0;
+        bool found = false;
+        while (!found && std::fgets(line, sizeof line, status))
+            found = std::sscanf(line, "Umask: %o", &mask) == 1;
+        std::fclose(status);
+        if (found) return 0666 & ~static_cast<mode_t>(mask);
+    }
     mode_t mask = ::umask(0);
     ::umask(mask);
     return 0666 & ~mask;
@@ -140,8 +152,10 @@ void saveLines(const std::string& path, const std::vector<std::string>& lines) {
     bool exists = ::stat(target.c_str(), &info) == 0;
     mode_t mode = newFileMode();
     if (exists) {
-        // As on the original platform: a read-only or special file cannot be created anew.
-        if (!S_ISREG(info.st_mode) || ::access(target.c_str(), W_OK) != 0) throwCannotCreate(path);
+        // As on the original platform: a read-only or special file cannot be created anew. A file
+        // without any write permission counts as read-only even for the superuser.
+        if (!S_ISREG(info.st_mode) || ::access(target.c_str(), W_OK) != 0 || (info.st_mode & 0222) == 0)
+            throwCannotCreate(path);
         mode = info.st_mode & 07777;
         if (info.st_nlink > 1 || info.st_uid != ::geteuid()) {
             if (!writeInPlace(target, data)) throwCannotCreate(path);
