@@ -190,7 +190,7 @@ bool isUsableWorkFolder(const std::string& path) {
     while (folder.size() > 1 && folder.back() == kSeparator) folder.pop_back();
     struct stat info {};
     if (::lstat(folder.c_str(), &info) != 0) return false;
-    return S_ISDIR(info.st_mode) && info.st_uid == ::getuid();
+    return S_ISDIR(info.st_mode) && info.st_uid == ::geteuid();
 }
 
 bool fileExists(const std::string& path) {

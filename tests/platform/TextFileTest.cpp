@@ -102,6 +102,16 @@ TEST_F(SaveFailure, AFolderInThePlaceOfTheFileOrAMissingFolderRaises) {
     expectCreateError("");
 }
 
+TEST_F(SaveFailure, ALoopOfLinksIsRefusedAndStaysAsItWas) {
+    std::string a = temp.file("a.txt"), b = temp.file("b.txt");
+    ASSERT_EQ(symlink("b.txt", a.c_str()), 0);
+    ASSERT_EQ(symlink("a.txt", b.c_str()), 0);
+    expectCreateError(a);
+    struct stat info {};
+    ASSERT_EQ(lstat(a.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
+}
+
 TEST_F(SaveFailure, ADeviceInThePlaceOfTheFileIsRefused) {
     if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
     std::string link = temp.file("full.txt");
