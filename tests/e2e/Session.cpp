@@ -55,6 +55,8 @@ void Session::SetUp() {
     RunResult prepared = run(prepare, std::chrono::seconds(120));
     ASSERT_EQ(prepared.status, 0) << "scripts/demo --prepare-only failed";
     fs::create_directory(workFolderParent());
+    fs::create_directory(temp_->path() + "runtime");
+    fs::permissions(temp_->path() + "runtime", fs::perms::owner_all);
     writeFontConfig();
     display_ = std::make_unique<VirtualDisplay>(fontConfig_);
 }
@@ -88,13 +90,14 @@ ChildProcess& Session::startProgram(const std::vector<std::string>& args, const 
     spec.env = display_->environment();
     spec.env.push_back("XDG_CONFIG_HOME=" + workspace() + "config");
     spec.env.push_back("TMPDIR=" + workFolderParent());
+    spec.env.push_back("XDG_RUNTIME_DIR=" + temp_->path() + "runtime");
     spec.env.push_back("LC_ALL=C.UTF-8");
     program_ = std::make_unique<ChildProcess>(spec);
     return *program_;
 }
 
-Window Session::startMainWindow() {
-    startProgram({"MOVAN"});
+Window Session::startMainWindow(const std::string& cwd) {
+    startProgram({"MOVAN"}, cwd);
     auto main = display_->waitForWindow("OBRI", kWindowWait);
     if (!main) {
         ADD_FAILURE() << "no main window titled OBRI appeared";

@@ -34,8 +34,9 @@ class Session : public ::testing::Test {
 
     // Starts bin/obri with these arguments in the folder given ("" = pictures/).
     ChildProcess& startProgram(const std::vector<std::string>& args, const std::string& cwd = "");
-    // Starts the program with the launch token and waits for its main window.
-    Window startMainWindow();
+    // Starts the program with the launch token in the folder given ("" = pictures/) and waits for its
+    // main window.
+    Window startMainWindow(const std::string& cwd = "");
     // Clicks "X" and waits for the program to end; its exit status, or -1 when it did not end.
     int closeWithX();
 

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <regex>
 #include <set>
+#include <thread>
 
 #include "e2e/Session.h"
 
@@ -13,11 +14,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The pages of the picture group: the lists start below the tab row. The demo folder lists
-// album.zip first (names sort without regard to case), so its row is the first one.
-constexpr int kPagesLeft = 152;
-constexpr int kListTop = 40 + 24;
-constexpr layout::Point kFirstRow = layout::at(kPagesLeft + 60, kListTop + 7);
+// The pages of the picture group: the tab row and the list's frame take 27 pixels, a row 14. The
+// demo folder lists album.zip first (names sort without regard to case), so its row is the first.
+constexpr layout::Point kFirstRow = layout::at(152 + 60, 40 + 27 + 7);
+// The folder list: its first row is the root.
+constexpr layout::Point kFirstFolder = layout::at(8 + 40, 40 + 9);
 
 // Listing of pictures/ as scripts/demo makes it, in the list's order.
 enum DemoRow { kAlbumZip, kBars8Bit, kBoxes4Bit, kCirclesPng, kGradientJpg, kLogo32Bit, kTitle24Bit };
@@ -44,11 +45,40 @@ class Workflow : public Session {
         return names;
     }
 
+    // In the workspace's folder the folder list ends with its sub-folders bin, config, pictures, pms:
+    // pictures/ is the last but one. Return opens it, as a double-click does.
+    void pickPicturesFolder() {
+        click(kFirstFolder);
+        display().key("End");
+        display().key("Up");
+        display().key("Return");
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+    }
+
+    // The stand-in converter's header: the picture's size and the work file's depth reached it.
+    void expectPms(const std::string& name, const std::string& picture) {
+        std::string bytes = readFile(pms() + name);
+        EXPECT_EQ(bytes.rfind("OBRI-PMS-STANDIN 1\n" + picture + " ", 0), 0u)
+            << name << ": " << bytes.substr(0, 60);
+    }
+
+    // The stand-in linker packs the listed PMS files in list order, each after a line "N NAME SIZE".
+    std::string expectedAld(const std::vector<std::string>& names) {
+        std::string ald = "OBRI-ALD-STANDIN 1\nentries " + std::to_string(names.size()) + "\n";
+        for (size_t i = 0; i < names.size(); ++i) {
+            std::string bytes = readFile(pms() + names[i]);
+            ald += std::to_string(i + 1) + " " + names[i] + " " + std::to_string(bytes.size()) + "\n" +
+                   bytes + "\n";
+        }
+        return ald;
+    }
+
     std::string workFolder() { return workFolderParent() + "Obri-" + std::to_string(getuid()) + "/"; }
 };
 
 void expectHistoryHeader(const std::string& line, const std::string& sentence) {
-    static const std::regex stamp(R"(^\S+ \S+ )");
+    // The C locale's date and time forms (the program runs with LC_ALL=C.UTF-8 here).
+    static const std::regex stamp(R"(^\d{4}/\d{2}/\d{2} \d{2}:\d{2}:\d{2} )");
     EXPECT_TRUE(std::regex_search(line, stamp)) << line;
     ASSERT_GE(line.size(), sentence.size());
     EXPECT_EQ(line.substr(line.size() - sentence.size()), sentence) << line;
@@ -56,8 +86,9 @@ void expectHistoryHeader(const std::string& line, const std::string& sentence) {
 
 TEST_F(Workflow, MakesPmsAndAldFilesAndKeepsTheHistory) {
     const std::string settingsBefore = readFile(bin() + "QUAV.INI");
-    Window main = startMainWindow();
+    Window main = startMainWindow(workspace());
     ASSERT_NE(main.id, 0u);
+    pickPicturesFolder();
 
     tickRows({kBars8Bit, kCirclesPng});
     display().doubleClick(kFirstRow.x, kFirstRow.y);  // album.zip opens on the "Arc-File" page
@@ -84,12 +115,14 @@ TEST_F(Workflow, MakesPmsAndAldFilesAndKeepsTheHistory) {
               (std::vector<std::string>{"1,bars-8bit.pms", "1,circles.pms", "1,sunset.pms"}));
     EXPECT_EQ(filesIn(pms()),
               (std::set<std::string>{"OBRI.hed", "bars-8bit.pms", "circles.pms", "sunset.pms"}));
-    for (const auto& name : pmsNames) EXPECT_GT(fs::file_size(pms() + name), 0u) << name;
+    expectPms("bars-8bit.pms", "width 256 height 64 bits 8");
+    expectPms("circles.pms", "width 320 height 240 bits 24");
+    expectPms("sunset.pms", "width 256 height 192 bits 24");
     EXPECT_TRUE(filesIn(workFolder()).empty()) << "work files were left behind";
 
     EXPECT_EQ(crlfLines(workspace() + "CG_GA.txt"),
               (std::vector<std::string>{"CGリンク番号", "1=bars-8bit.pms", "2=circles.pms", "3=sunset.pms"}));
-    EXPECT_TRUE(exists(workspace() + "CG_GA.ALD"));
+    EXPECT_EQ(readFile(workspace() + "CG_GA.ALD"), expectedAld(pmsNames));
     EXPECT_FALSE(exists(bin() + "OBRI_DIR.HED"));
 
     auto lines = crlfLines(bin() + "History.txt");
@@ -126,6 +159,7 @@ TEST_F(Workflow, ReportsAVanishedPictureAndConvertsTheRest) {
     EXPECT_EQ(crlfLines(pms() + "OBRI.hed"),
               (std::vector<std::string>{"1,bars-8bit.pms", "1,circles.pms", "1,gradient.pms"}));
     EXPECT_EQ(filesIn(pms()), (std::set<std::string>{"OBRI.hed", "bars-8bit.pms", "gradient.pms"}));
+    expectPms("gradient.pms", "width 400 height 300 bits 24");
     auto lines = crlfLines(bin() + "History.txt");
     ASSERT_EQ(lines.size(), 4u);
     expectHistoryHeader(lines[0], " 下記ﾌｧｲﾙを変換しました。");
