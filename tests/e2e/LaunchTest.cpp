@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <ostream>
 
 #include "e2e/Session.h"
 
@@ -14,6 +15,8 @@ struct RefusedCase {
     const char* label;
     std::vector<std::string> args;
 };
+
+void PrintTo(const RefusedCase& c, std::ostream* out) { *out << c.label; }
 
 class RefusedStart : public Session, public ::testing::WithParamInterface<RefusedCase> {};
 
