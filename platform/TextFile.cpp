@@ -127,8 +127,15 @@ std::string joinLines(const std::vector<std::string>& lines) {
 }
 
 std::vector<std::string> loadLines(const std::string& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without blocking on a pipe; only a regular file is a text file.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) throwCannotOpen(path);
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        throwCannotOpen(path);
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     std::string text;
     char buffer[64 * 1024];
     for (;;) {

@@ -63,9 +63,10 @@ TEST(TextFile, SavesWithCrLfAndLoadsBack) {
     EXPECT_EQ(readFile(path), "short\r\n") << "replaced whole";
 }
 
-TEST(TextFile, LoadingAMissingFileOrAFolderRaisesTheOpenError) {
+TEST(TextFile, LoadingAMissingFileAFolderOrAPipeRaisesTheOpenError) {
     TempFolder temp;
-    for (const std::string& path : {temp.file("none.txt"), temp.path()}) {
+    ASSERT_EQ(mkfifo(temp.file("pipe.ini").c_str(), 0644), 0);
+    for (const std::string& path : {temp.file("none.txt"), temp.path(), temp.file("pipe.ini")}) {
         try {
             textfile::loadLines(path);
             ADD_FAILURE() << path;
