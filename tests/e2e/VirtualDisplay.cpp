@@ -168,16 +168,26 @@ bool VirtualDisplay::screenshot(const std::string& pngFile, int x, int y, int wi
     return tool({"import", "-window", "root", "-crop", crop.str(), "+repage", "-strip", pngFile}).status == 0;
 }
 
-std::string VirtualDisplay::readAndCloseMessageBox(const Window& box) const {
-    // The text sits right of the icon, from the top margin on; a click there gives it the focus.
-    click(box.x + 70, box.y + 18);
+std::string VirtualDisplay::copyTextAt(int x, int y) const {
+    click(x, y);
     key("ctrl+a");
     key("ctrl+c");
+    // The program may copy later than xdotool returns: wait for the clipboard to change, so that the
+    // text of an earlier copy is not taken for this one (the same text twice only costs the wait).
     std::string text;
-    for (int attempt = 0; attempt < 10 && text.empty(); ++attempt) {
+    auto end = Clock::now() + std::chrono::seconds(5);
+    do {
         text = clipboard();
-        if (text.empty()) pause(100);
-    }
+        if (!text.empty() && text != lastCopied_) break;
+        pause(100);
+    } while (Clock::now() < end);
+    lastCopied_ = text;
+    return text;
+}
+
+std::string VirtualDisplay::readAndCloseMessageBox(const Window& box) const {
+    // The text sits right of the icon, from the top margin on.
+    std::string text = copyTextAt(box.x + 70, box.y + 18);
     key("Escape");
     if (!waitUntilGone(box.id, std::chrono::seconds(5))) key("Return");
     waitUntilGone(box.id, std::chrono::seconds(5));

@@ -44,6 +44,8 @@ class VirtualDisplay {
     // Asks a window to close the way a window manager's close box does (WM_DELETE_WINDOW).
     void requestClose(unsigned long id) const;
     std::string clipboard() const;
+    // Clicks at a point of a text, selects all of it and copies it: the text as the clipboard then holds it.
+    std::string copyTextAt(int x, int y) const;
     // Screenshot of a rectangle of the screen into a PNG file; false when it could not be taken.
     bool screenshot(const std::string& pngFile, int x, int y, int width, int height) const;
 
@@ -56,6 +58,7 @@ class VirtualDisplay {
     std::string fontConfigFile_;
     std::string name_;
     std::unique_ptr<ChildProcess> server_;
+    mutable std::string lastCopied_;
 };
 
 }  // namespace obri::e2e

@@ -102,10 +102,7 @@ TEST_F(Workflow, MakesPmsAndAldFilesAndKeepsTheHistory) {
     click(layout::kHistoryButton);
     auto history = display().waitForWindow("History", std::chrono::seconds(30));
     ASSERT_TRUE(history) << "the history window did not open";
-    display().click(history->x + 60, history->y + 60);
-    display().key("ctrl+a");
-    display().key("ctrl+c");
-    std::string shown = display().clipboard();
+    std::string shown = display().copyTextAt(history->x + 60, history->y + 60);
     display().requestClose(history->id);
     EXPECT_TRUE(display().waitUntilGone(history->id, std::chrono::seconds(10)));
     EXPECT_EQ(closeWithX(), 0);
