@@ -26,6 +26,9 @@ class ArchiveFixture : public ::testing::Test {
     PluginCallLog log{temp};
     std::string archive = temp.write("a.tarc", testArchive(kMembers));
 
+    // Whatever happened, no block a plug-in handed over is left behind.
+    void TearDown() override { EXPECT_EQ(log.liveHandedBlocks(), 0); }
+
     static void fillOldRows(CSusie& susie, int rows) {
         for (int i = 0; i < rows; ++i)
             susie.Arc[static_cast<std::size_t>(i)] = ARC{"old" + std::to_string(i), i, i};

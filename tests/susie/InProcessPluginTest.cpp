@@ -99,6 +99,7 @@ class PictureFaults : public ::testing::TestWithParam<PictureFaultCase> {};
 TEST_P(PictureFaults, CallerGetsOnlyBlocksOfASuccessfulCall) {
     const auto& c = GetParam();
     TempFolder temp;
+    PluginCallLog log(temp);
     auto plugin = load(c.variant);
     const std::string path = temp.write("p.tpic", testPictureBytes());
     const std::string bytes = testPictureBytes();
@@ -112,6 +113,7 @@ TEST_P(PictureFaults, CallerGetsOnlyBlocksOfASuccessfulCall) {
         EXPECT_EQ(info.valid(), c.infoValid) << memory;
         EXPECT_EQ(bits.valid(), c.bitsValid) << memory;
     }
+    EXPECT_EQ(log.liveHandedBlocks(), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -152,6 +154,7 @@ class ArchiveFaults : public ::testing::TestWithParam<ArchiveFaultCase> {};
 TEST_P(ArchiveFaults, CallerGetsOnlyBlocksOfASuccessfulCall) {
     const auto& c = GetParam();
     TempFolder temp;
+    PluginCallLog log(temp);
     auto plugin = load(c.variant);
     const std::vector<TestMember> members{{"m", "bytes"}};
     const std::string path = temp.write("a.tarc", testArchive(members));
@@ -161,6 +164,9 @@ TEST_P(ArchiveFaults, CallerGetsOnlyBlocksOfASuccessfulCall) {
     EXPECT_EQ(plugin->getFile(path, static_cast<std::uint32_t>(testArchivePositions(members)[0]), member),
               c.result);
     EXPECT_EQ(member.valid(), c.blocksValid);
+    list.reset();
+    member.reset();
+    EXPECT_EQ(log.liveHandedBlocks(), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(

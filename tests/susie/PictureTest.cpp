@@ -37,10 +37,12 @@ class LoadPictureTest : public ::testing::TestWithParam<PictureCase> {};
 TEST_P(LoadPictureTest, GivesStatusAndPicture) {
     const auto& c = GetParam();
     TempFolder temp;
+    PluginCallLog log(temp);
     auto susie = susieWith(temp, c.plugins);
     const std::string path = temp.write(c.fileName, c.bytes);
     Bitmap bitmap;
     ASSERT_EQ(susie->LoadPicture(path, bitmap), c.status);
+    EXPECT_EQ(log.liveHandedBlocks(), 0);
     if (c.status == kPictureLoaded) {
         EXPECT_EQ(pixelRows(bitmap), c.pixels);
     } else {
@@ -85,10 +87,12 @@ class MisbehavingPictureTest : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(MisbehavingPictureTest, DrawsNothing) {
     TempFolder temp;
+    PluginCallLog log(temp);
     auto susie = susieWith(temp, {GetParam()});
     const std::string path = temp.write("a.tpic", kPic);
     Bitmap fresh;
     EXPECT_EQ(susie->LoadPicture(path, fresh), kPictureNotRead);
+    EXPECT_EQ(log.liveHandedBlocks(), 0);
     EXPECT_EQ(fresh.width(), 0);
     EXPECT_EQ(fresh.height(), 0);
 
@@ -162,6 +166,7 @@ TEST(LoadPicture, ASecondExceptionReachesTheCallerNamingPluginAndFile) {
     }
     EXPECT_EQ(bitmap.width(), 0);
     EXPECT_EQ(log.linesWith("GetPicture").size(), 2u) << "the later plug-in is not asked";
+    EXPECT_EQ(log.liveHandedBlocks(), 0);
 }
 
 }  // namespace
