@@ -93,6 +93,8 @@ struct PictureFaultCase {
     bool bitsValid;
 };
 
+void PrintTo(const PictureFaultCase& c, std::ostream* os) { *os << c.variant; }
+
 class PictureFaults : public ::testing::TestWithParam<PictureFaultCase> {};
 
 // Blocks of a failed call are released (the leak checker would tell) and never handed on.
@@ -148,6 +150,8 @@ struct ArchiveFaultCase {
     PluginResult result;  // of both calls
     bool blocksValid;
 };
+
+void PrintTo(const ArchiveFaultCase& c, std::ostream* os) { *os << c.variant; }
 
 class ArchiveFaults : public ::testing::TestWithParam<ArchiveFaultCase> {};
 

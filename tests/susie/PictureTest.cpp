@@ -32,6 +32,8 @@ struct PictureCase {
     Rows pixels;  // expected when the status is 0
 };
 
+void PrintTo(const PictureCase& c, std::ostream* os) { *os << c.name; }
+
 class LoadPictureTest : public ::testing::TestWithParam<PictureCase> {};
 
 TEST_P(LoadPictureTest, GivesStatusAndPicture) {
@@ -107,6 +109,18 @@ INSTANTIATE_TEST_SUITE_P(Variants, MisbehavingPictureTest,
                                            "img_short_info", "img_short_bits", "img_huge_size",
                                            "img_negative_width", "img_zero_size", "img_overflow",
                                            "img_foreign", "img_same_block", "img_header_size"));
+
+TEST(LoadPicture, KeepsThePixelFormatOfTheBitmap) {
+    TempFolder temp;
+    auto susie = susieWith(temp, {"img_b"});
+    for (PixelFormat format : {PixelFormat::Bits24, PixelFormat::Bits32, PixelFormat::Device}) {
+        Bitmap bitmap;
+        bitmap.setPixelFormat(format);
+        ASSERT_EQ(susie->LoadPicture(temp.write("a.tpic", kPic), bitmap), kPictureLoaded);
+        EXPECT_EQ(bitmap.pixelFormat(), format);
+        EXPECT_EQ(pixelRows(bitmap), kPicture8TopDown);
+    }
+}
 
 TEST(LoadPicture, MissingFileOrFolderIsNotRead) {
     TempFolder temp;
