@@ -10,6 +10,17 @@ inline constexpr char kCannotCreate[] = "ﾌｧｲﾙ %s を作成できませ�
 inline constexpr char kCannotWrite[] = "%s に書き込めません";
 inline constexpr char kBadRegistryType[] = "'%s' のﾃﾞｰﾀ型が不正です";
 
+// Bitmaps. A refused file reads "<file text>（<reason>）"; %s is the file's path.
+inline constexpr char kBitmapFileUnreadable[] = "ﾋﾞｯﾄﾏｯﾌﾟ %s は読めません";
+inline constexpr char kBitmapDataUnreadable[] = "ﾋﾞｯﾄﾏｯﾌﾟのﾃﾞｰﾀは読めません";
+inline constexpr char kBitmapNotBmp[] = "BMP 形式ではありません";
+inline constexpr char kBitmapTruncated[] = "ﾃﾞｰﾀが途中で切れています";
+inline constexpr char kBitmapBadSize[] = "幅または高さが不正です";
+inline constexpr char kBitmapBroken[] = "ﾃﾞｰﾀが壊れています";
+inline constexpr char kBitmapUnsupported[] = "この形式には対応していません";
+inline constexpr char kBitmapEmbedded[] = "JPEG や PNG を含む BMP には対応していません";
+inline constexpr char kBitmapTooLarge[] = "ﾋﾞｯﾄﾏｯﾌﾟが大きすぎます";
+
 inline constexpr char kLaunchToken[] = "MOVAN";
 inline constexpr char kAppTitle[] = "OBRI";
 
@@ -30,5 +41,10 @@ inline constexpr char kLinkNumberTitle[] = "CGリンク番号";
 // History.
 inline constexpr char kHistoryConverted[] = " 下記ﾌｧｲﾙを変換しました。";
 inline constexpr char kHistoryCreated[] = " 下記を作成しました。";
+
+// Plug-in host. The first %s is the plug-in's path, the second the file's.
+inline constexpr char kPluginThrew[] = "ﾌﾟﾗｸﾞｲﾝ %s が ﾌｧｲﾙ %s の読み込み中に例外を起こしました";
+// Debug output for a plug-in file beyond the table's 1000 slots; %s is its path.
+inline constexpr char kPluginTableFull[] = "plug-in table full, not loaded: %s";
 
 }  // namespace obri::texts
