@@ -11,6 +11,8 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QStyle>
 #include <QTabWidget>
 #include <QTest>
@@ -44,6 +46,8 @@ struct Preview {
     QSize client;
     QSize image;
     QPoint place;
+    int horizontalScroll = 0;  // scroll range once the window was up
+    int verticalScroll = 0;
 };
 
 class SelectionWindow : public ::testing::Test {
@@ -68,10 +72,13 @@ class SelectionWindow : public ::testing::Test {
                                             ShellEnvironment{temp.file("exe/"), temp.file("work/")});
         view = std::make_unique<TViewForm1>();
         view->setModalRunner([this](TViewForm1& shown) {
-            previews.push_back(
-                {shown.windowTitle().toStdString(), shown.size(), shown.Image1->size(), shown.pos()});
+            Preview preview{shown.windowTitle().toStdString(), shown.size(), shown.Image1->size(),
+                            shown.pos()};
             QTimer::singleShot(0, &shown, &QDialog::accept);  // the real modal loop, ended at once
             shown.exec();
+            preview.horizontalScroll = shown.ScrollBox1->horizontalScrollBar()->maximum();
+            preview.verticalScroll = shown.ScrollBox1->verticalScrollBar()->maximum();
+            previews.push_back(preview);
         });
         form->attachWindows(nullptr, view.get(), nullptr);
     }
@@ -315,6 +322,23 @@ TEST_F(SelectionWindow, PreviewOfAPictureIsCaptionedWithItsPathAndSizedToIt) {
     doubleClick(c().CheckListBox1, "broken.jpg");
     EXPECT_EQ(previews.size(), 1u);
     EXPECT_TRUE(desktop.messages.empty());
+}
+
+TEST_F(SelectionWindow, APictureLargerThanTheScreenGetsTheScreenAndScrollBars) {
+    temp.write("pics/wide.bmp", test::bmpFile(900, 50, 0x336699));
+    temp.write("pics/tall.bmp", test::bmpFile(40, 700, 0x336699));
+    listEverything();
+    desktop.screenWidth = 800;
+    desktop.screenHeight = 600;
+    doubleClick(c().CheckListBox1, "wide.bmp");
+    doubleClick(c().CheckListBox1, "tall.bmp");
+    ASSERT_EQ(previews.size(), 2u);
+    EXPECT_EQ(previews[0].client, QSize(800, 54));
+    EXPECT_EQ(previews[0].image, QSize(900, 50));
+    EXPECT_GT(previews[0].horizontalScroll, 0);
+    EXPECT_EQ(previews[1].client, QSize(44, 600));
+    EXPECT_GT(previews[1].verticalScroll, 0);
+    EXPECT_EQ(previews[1].caption, pics + "/tall.bmp");
 }
 
 TEST_F(SelectionWindow, AVanishedFolderGivesWayToTheOneAboveIt) {
