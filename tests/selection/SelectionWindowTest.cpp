@@ -341,6 +341,30 @@ TEST_F(SelectionWindow, APictureLargerThanTheScreenGetsTheScreenAndScrollBars) {
     EXPECT_EQ(previews[1].caption, pics + "/tall.bmp");
 }
 
+TEST_F(SelectionWindow, ChoosingADriveListsItsRoot) {
+    listEverything();
+    QComboBox* drives = c().DriveComboBox1;
+    ASSERT_EQ(drives->itemText(0), QStringLiteral("/"));
+    drives->setCurrentIndex(0);
+    emit drives->activated(0);  // what a choice in the box's list sends
+    EXPECT_EQ(currentFolder(), "/");
+    EXPECT_EQ(texts(c().CheckListBox1), listFiles("/", "*.*"));
+    ASSERT_NE(c().DirectoryListBox1->currentItem(), nullptr);
+    EXPECT_EQ(c().DirectoryListBox1->currentItem()->data(Qt::UserRole).toByteArray(), QByteArray("/"));
+    EXPECT_TRUE(desktop.messages.empty());
+}
+
+TEST_F(SelectionWindow, MovingTheUnseenFileListRebuildsWithTheSameTicks) {
+    listEverything();
+    clickCheckBox(c().CheckListBox1, "B.jpg");
+    ASSERT_NE(c().CheckListBox1->currentItem(), nullptr);
+    c().FileListBox1->setCurrentRow(2);
+    EXPECT_EQ(c().CheckListBox1->currentItem(), nullptr);
+    EXPECT_EQ(texts(c().CheckListBox1), texts(c().FileListBox1));
+    EXPECT_EQ(ticked(c().CheckListBox1), Names{"B.jpg"});
+    EXPECT_EQ(rows().size(), 1u);
+}
+
 TEST_F(SelectionWindow, AVanishedFolderGivesWayToTheOneAboveIt) {
     listEverything();
     ASSERT_EQ(unlink((pics + "/sub/c.jpg").c_str()), 0);
