@@ -1,5 +1,7 @@
 #include <string>
 
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include "platform/FileCalls.h"
@@ -57,6 +59,14 @@ TEST(ReadOnlyFile, ReadsRewindsAndCloses) {
     other.close();
     EXPECT_FALSE(other.isOpen());
     EXPECT_FALSE(ReadOnlyFile(temp.file("missing")).isOpen());
+}
+
+TEST(ReadOnlyFile, APipeOrAFolderIsNotOpenedAndNeverBlocks) {
+    test::TempFolder temp;
+    std::string pipe = temp.file("pipe.png");
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0644), 0);
+    EXPECT_FALSE(ReadOnlyFile(pipe).isOpen());
+    EXPECT_FALSE(ReadOnlyFile(temp.path()).isOpen());
 }
 
 }  // namespace

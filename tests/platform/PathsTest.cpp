@@ -232,5 +232,14 @@ TEST_F(MoveAcross, NeverReplacesAndLeavesNoTemporaryFile) {
     EXPECT_EQ(std::system(("test \"$(ls -A '" + there + "')\" = a.pms").c_str()), 0);
 }
 
+TEST_F(MoveAcross, APipeIsNotCopiedAndNeverBlocks) {
+    std::string from = here.file("pipe.pms");
+    ASSERT_EQ(mkfifo(from.c_str(), 0644), 0);
+    EXPECT_EQ(paths::moveFile(from, there + "/pipe.pms"), paths::MoveResult::Failed);
+    struct stat info {};
+    EXPECT_EQ(lstat(from.c_str(), &info), 0);
+    EXPECT_NE(lstat((there + "/pipe.pms").c_str(), &info), 0);
+}
+
 }  // namespace
 }  // namespace obri

@@ -63,9 +63,10 @@ TEST(TextFile, SavesWithCrLfAndLoadsBack) {
     EXPECT_EQ(readFile(path), "short\r\n") << "replaced whole";
 }
 
-TEST(TextFile, LoadingAMissingFileOrAFolderRaisesTheOpenError) {
+TEST(TextFile, LoadingAMissingFileAFolderOrAPipeRaisesTheOpenError) {
     TempFolder temp;
-    for (const std::string& path : {temp.file("none.txt"), temp.path()}) {
+    ASSERT_EQ(mkfifo(temp.file("pipe.ini").c_str(), 0644), 0);
+    for (const std::string& path : {temp.file("none.txt"), temp.path(), temp.file("pipe.ini")}) {
         try {
             textfile::loadLines(path);
             ADD_FAILURE() << path;
@@ -100,6 +101,16 @@ TEST_F(SaveFailure, AFolderInThePlaceOfTheFileOrAMissingFolderRaises) {
     expectCreateError(temp.file("dir"));
     expectCreateError(temp.file("missing/file.txt"));
     expectCreateError("");
+}
+
+TEST_F(SaveFailure, ALoopOfLinksIsRefusedAndStaysAsItWas) {
+    std::string a = temp.file("a.txt"), b = temp.file("b.txt");
+    ASSERT_EQ(symlink("b.txt", a.c_str()), 0);
+    ASSERT_EQ(symlink("a.txt", b.c_str()), 0);
+    expectCreateError(a);
+    struct stat info {};
+    ASSERT_EQ(lstat(a.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
 }
 
 TEST_F(SaveFailure, ADeviceInThePlaceOfTheFileIsRefused) {
