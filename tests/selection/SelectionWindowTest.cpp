@@ -365,6 +365,29 @@ TEST_F(SelectionWindow, MovingTheUnseenFileListRebuildsWithTheSameTicks) {
     EXPECT_EQ(rows().size(), 1u);
 }
 
+TEST_F(SelectionWindow, ANameThatIsNotUtf8StillOpensAndTicks) {
+    const std::string name = "\xff\xfe.jpg";
+    temp.write("pics/" + name, test::testPictureBytes());
+    listEverything();
+    QListWidget* list = c().CheckListBox1;
+    QListWidgetItem* odd = nullptr;
+    for (int i = 0; i < list->count(); ++i)
+        if (list->item(i)->text().startsWith(QChar(0xFFFD))) odd = list->item(i);
+    ASSERT_NE(odd, nullptr);
+    list->setCurrentItem(odd);
+    QTest::keyClick(list, Qt::Key_Space);
+    EXPECT_EQ(rows().size(), 1u);
+    // The restore compares the row's bytes with the listed bytes: both must be the real name.
+    openFolder(pics + "/sub");
+    openFolder(pics);
+    EXPECT_EQ(ticked(list).size(), 1u);
+    for (int i = 0; i < list->count(); ++i)
+        if (list->item(i)->checkState() == Qt::Checked) odd = list->item(i);
+    doubleClickAt(list->viewport(), list->visualItemRect(odd).center());
+    ASSERT_EQ(previews.size(), 1u);
+    EXPECT_EQ(previews[0].image, QSize(3, 2));  // decoded from the file of that very name
+}
+
 TEST_F(SelectionWindow, AVanishedFolderGivesWayToTheOneAboveIt) {
     listEverything();
     ASSERT_EQ(unlink((pics + "/sub/c.jpg").c_str()), 0);
