@@ -1,10 +1,14 @@
 #pragma once
+#include <exception>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <QWidget>
 
 #include "platform/Desktop.h"
+#include "platform/Texts.h"
+#include "selection/CheckedList.h"
 #include "susie/CSusie.h"
 
 namespace Ui {
@@ -12,9 +16,12 @@ class TMainForm1;
 }
 
 class QCloseEvent;
+class QListWidget;
+class QListWidgetItem;
 
 namespace obri {
 
+class Bitmap;
 class TAbortForm1;
 class TViewForm1;
 class THistoryForm1;
@@ -77,6 +84,9 @@ protected:
 
 private:
     void connectHandlers();
+    void dressControls();
+    void fillFilter(const std::string& filter);
+    void saveSettingsAndUnload();
     void connectSelectionHandlers();  // MainFormSelection.cpp
     void connectOutputHandlers();     // MainFormOutput.cpp
     // Runs a handler the way the event loop does: an escaping exception goes to the exception box.
@@ -93,8 +103,20 @@ private:
     bool closingByX_ = false;
 
     // --- state of the selection handlers (MainFormSelection.cpp) ---
-
-
+    // The checked list; ListView3 follows it through an observer and is never written otherwise.
+    CheckedList checkedList_;
+    std::unique_ptr<CheckedList::Observer> checkedListView_;
+    std::vector<std::string> driveRoots_;
+    std::string listedFolder_;  // the folder FileListBox1 lists (no trailing '/', except the root)
+    std::string listedMasks_;   // the pattern list of the file type it lists
+    void openFolder(const std::string& folder);
+    void chooseFileType(int index);
+    void readFileList();
+    void fillDriveBox();
+    void fillFolderList();
+    void checkToggled(QListWidget* list, QListWidgetItem* item, void (TMainForm1::*handler)());
+    void expandArchive(const std::string& path);
+    void showPreview(const Bitmap& bitmap, const std::string& caption);
 
     // --- state of the output handlers (MainFormOutput.cpp) ---
 
@@ -103,3 +125,15 @@ private:
 };
 
 }  // namespace obri
+
+// Defined here so that every handler file wraps its handlers the same way.
+template <typename Handler>
+void obri::TMainForm1::guarded(Handler handler) {
+    try {
+        handler();
+    } catch (const std::exception& error) {
+        desktop_.exceptionBox(error.what());
+    } catch (...) {
+        desktop_.exceptionBox(texts::kUnknownError);
+    }
+}

@@ -23,6 +23,11 @@ inline constexpr char kBitmapTooLarge[] = "ﾋﾞｯﾄﾏｯﾌﾟが大きす�
 
 inline constexpr char kLaunchToken[] = "MOVAN";
 inline constexpr char kAppTitle[] = "OBRI";
+// Shown when something other than a std::exception escapes a handler.
+inline constexpr char kUnknownError[] = "予期しないエラーが発生しました";
+// The About window: the host editor's product name.
+inline constexpr char kHostProductName[] = "Scenario Studio QUAV";
+inline constexpr char kAddinName[] = "Addin OBRI";
 
 // File-type filter.
 inline constexpr char kFilterBitmapOnly[] = "Bitmap(*.BMP)|*.bmp";
