@@ -8,6 +8,7 @@
 #include <QListWidget>
 #include <QSignalBlocker>
 #include <QStyle>
+#include <QStyledItemDelegate>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -26,6 +27,27 @@ namespace {
 // Every list item keeps the bytes of its name, so that a name which is not valid UTF-8 still
 // opens the right file after being shown.
 constexpr int kBytesRole = Qt::UserRole;
+// Depth of a folder in the folder list below its drive root.
+constexpr int kDepthRole = Qt::UserRole + 1;
+constexpr int kIndentPerLevel = 8;
+
+// Indents each folder, icon and all, by its depth, so the list reads as the path it walks.
+class FolderIndent : public QStyledItemDelegate {
+  public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        QStyleOptionViewItem indented(option);
+        indented.rect.adjust(indentOf(index), 0, 0, 0);
+        QStyledItemDelegate::paint(painter, indented, index);
+    }
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        return QStyledItemDelegate::sizeHint(option, index) + QSize(indentOf(index), 0);
+    }
+
+  private:
+    static int indentOf(const QModelIndex& index) { return index.data(kDepthRole).toInt() * kIndentPerLevel; }
+};
 
 QListWidgetItem* namedItem(const QString& shown, std::string_view bytes) {
     auto* item = new QListWidgetItem(shown);
@@ -71,6 +93,7 @@ void TMainForm1::connectSelectionHandlers() {
     c.CheckListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
     c.CheckListBox2->setSelectionMode(QAbstractItemView::SingleSelection);
     c.CheckListBox1->setUniformItemSizes(true);  // big folders list without measuring every row
+    c.DirectoryListBox1->setItemDelegate(new FolderIndent(c.DirectoryListBox1));
 
     connect(c.DriveComboBox1, &QComboBox::activated, this, [this](int index) {
         guarded([this, index] {
@@ -128,8 +151,8 @@ void TMainForm1::fillFolderList() {
     const QIcon openIcon = style()->standardIcon(QStyle::SP_DirOpenIcon);
     const QIcon closedIcon = style()->standardIcon(QStyle::SP_DirClosedIcon);
     for (const FolderItem& folder : folderItems(listedFolder_, driveOf(listedFolder_, driveRoots_))) {
-        const QString indent(folder.depth * 2, QLatin1Char(' '));
-        QListWidgetItem* item = namedItem(indent + toQString(folder.label), folder.path);
+        QListWidgetItem* item = namedItem(toQString(folder.label), folder.path);
+        item->setData(kDepthRole, folder.depth);
         item->setIcon(folder.open ? openIcon : closedIcon);
         list->addItem(item);
         if (folder.path == listedFolder_) list->setCurrentItem(item);

@@ -72,9 +72,13 @@ class NearestMapper {
     std::uint8_t map(std::uint32_t rgb);
 
   private:
+    struct Entry {
+        int red, green, blue, index;
+    };
     std::uint8_t search(std::uint32_t rgb) const;
-    std::vector<PaletteEntry> palette_;
-    static constexpr std::size_t kCacheSize = 4096;
+    std::vector<Entry> byGreen_;  // the palette sorted by green, to stop searching early
+    static constexpr unsigned kCacheBits = 14;
+    static constexpr std::size_t kCacheSize = std::size_t{1} << kCacheBits;
     std::vector<std::uint32_t> keys_;  // rgb | 0x01000000 when filled
     std::vector<std::uint8_t> values_;
 };
@@ -86,8 +90,17 @@ void writeRow(const std::uint32_t* in, int width, PixelFormat format, std::uint8
 void readIndices(const std::uint8_t* row, int width, int bits, std::uint8_t* out);
 void writeIndices(const std::uint8_t* in, int width, int bits, std::uint8_t* out, std::size_t stride);
 
-// Draws source into a new picture of the given format and palette (palette formats only).
-// Replaces target's size, format, palette and pixels.
+// Asks the system to back a large, untouched block with large pages, so that filling it faults
+// in a few dozen pages rather than thousands.
+void adviseLargePages(void* data, std::size_t size);
+// A buffer with room for size bytes for new rows: the old rows' buffer when it is large enough and
+// not the source, else a new one. The old buffer is only taken when no exception can follow.
+std::vector<std::uint8_t> takeBuffer(std::vector<std::uint8_t>& old, std::size_t size,
+                                     const DibSource& source);
+
+// Draws source into a picture of the given format and palette (palette formats only), replacing
+// target's size, format, palette and pixels. Raises only std::bad_alloc, and then before target
+// has changed. The source must not be target's own rows.
 void convertInto(const DibSource& source, PixelFormat format, std::vector<PaletteEntry> palette,
                  Bitmap& target);
 

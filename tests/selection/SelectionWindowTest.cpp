@@ -11,6 +11,8 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QStyle>
 #include <QTabWidget>
 #include <QTest>
@@ -44,6 +46,8 @@ struct Preview {
     QSize client;
     QSize image;
     QPoint place;
+    int horizontalScroll = 0;  // scroll range once the window was up
+    int verticalScroll = 0;
 };
 
 class SelectionWindow : public ::testing::Test {
@@ -68,10 +72,13 @@ class SelectionWindow : public ::testing::Test {
                                             ShellEnvironment{temp.file("exe/"), temp.file("work/")});
         view = std::make_unique<TViewForm1>();
         view->setModalRunner([this](TViewForm1& shown) {
-            previews.push_back(
-                {shown.windowTitle().toStdString(), shown.size(), shown.Image1->size(), shown.pos()});
+            Preview preview{shown.windowTitle().toStdString(), shown.size(), shown.Image1->size(),
+                            shown.pos()};
             QTimer::singleShot(0, &shown, &QDialog::accept);  // the real modal loop, ended at once
             shown.exec();
+            preview.horizontalScroll = shown.ScrollBox1->horizontalScrollBar()->maximum();
+            preview.verticalScroll = shown.ScrollBox1->verticalScrollBar()->maximum();
+            previews.push_back(preview);
         });
         form->attachWindows(nullptr, view.get(), nullptr);
     }
@@ -315,6 +322,70 @@ TEST_F(SelectionWindow, PreviewOfAPictureIsCaptionedWithItsPathAndSizedToIt) {
     doubleClick(c().CheckListBox1, "broken.jpg");
     EXPECT_EQ(previews.size(), 1u);
     EXPECT_TRUE(desktop.messages.empty());
+}
+
+TEST_F(SelectionWindow, APictureLargerThanTheScreenGetsTheScreenAndScrollBars) {
+    temp.write("pics/wide.bmp", test::bmpFile(900, 50, 0x336699));
+    temp.write("pics/tall.bmp", test::bmpFile(40, 700, 0x336699));
+    listEverything();
+    desktop.screenWidth = 800;
+    desktop.screenHeight = 600;
+    doubleClick(c().CheckListBox1, "wide.bmp");
+    doubleClick(c().CheckListBox1, "tall.bmp");
+    ASSERT_EQ(previews.size(), 2u);
+    EXPECT_EQ(previews[0].client, QSize(800, 54));
+    EXPECT_EQ(previews[0].image, QSize(900, 50));
+    EXPECT_GT(previews[0].horizontalScroll, 0);
+    EXPECT_EQ(previews[1].client, QSize(44, 600));
+    EXPECT_GT(previews[1].verticalScroll, 0);
+    EXPECT_EQ(previews[1].caption, pics + "/tall.bmp");
+}
+
+TEST_F(SelectionWindow, ChoosingADriveListsItsRoot) {
+    listEverything();
+    QComboBox* drives = c().DriveComboBox1;
+    ASSERT_EQ(drives->itemText(0), QStringLiteral("/"));
+    drives->setCurrentIndex(0);
+    emit drives->activated(0);  // what a choice in the box's list sends
+    EXPECT_EQ(currentFolder(), "/");
+    EXPECT_EQ(texts(c().CheckListBox1), listFiles("/", "*.*"));
+    ASSERT_NE(c().DirectoryListBox1->currentItem(), nullptr);
+    EXPECT_EQ(c().DirectoryListBox1->currentItem()->data(Qt::UserRole).toByteArray(), QByteArray("/"));
+    EXPECT_TRUE(desktop.messages.empty());
+}
+
+TEST_F(SelectionWindow, MovingTheUnseenFileListRebuildsWithTheSameTicks) {
+    listEverything();
+    clickCheckBox(c().CheckListBox1, "B.jpg");
+    ASSERT_NE(c().CheckListBox1->currentItem(), nullptr);
+    c().FileListBox1->setCurrentRow(2);
+    EXPECT_EQ(c().CheckListBox1->currentItem(), nullptr);
+    EXPECT_EQ(texts(c().CheckListBox1), texts(c().FileListBox1));
+    EXPECT_EQ(ticked(c().CheckListBox1), Names{"B.jpg"});
+    EXPECT_EQ(rows().size(), 1u);
+}
+
+TEST_F(SelectionWindow, ANameThatIsNotUtf8StillOpensAndTicks) {
+    const std::string name = "\xff\xfe.jpg";
+    temp.write("pics/" + name, test::testPictureBytes());
+    listEverything();
+    QListWidget* list = c().CheckListBox1;
+    QListWidgetItem* odd = nullptr;
+    for (int i = 0; i < list->count(); ++i)
+        if (list->item(i)->text().startsWith(QChar(0xFFFD))) odd = list->item(i);
+    ASSERT_NE(odd, nullptr);
+    list->setCurrentItem(odd);
+    QTest::keyClick(list, Qt::Key_Space);
+    EXPECT_EQ(rows().size(), 1u);
+    // The restore compares the row's bytes with the listed bytes: both must be the real name.
+    openFolder(pics + "/sub");
+    openFolder(pics);
+    EXPECT_EQ(ticked(list).size(), 1u);
+    for (int i = 0; i < list->count(); ++i)
+        if (list->item(i)->checkState() == Qt::Checked) odd = list->item(i);
+    doubleClickAt(list->viewport(), list->visualItemRect(odd).center());
+    ASSERT_EQ(previews.size(), 1u);
+    EXPECT_EQ(previews[0].image, QSize(3, 2));  // decoded from the file of that very name
 }
 
 TEST_F(SelectionWindow, AVanishedFolderGivesWayToTheOneAboveIt) {

@@ -1,4 +1,6 @@
 // LoadPicture over the test plug-ins. Tables with more than one plug-in use susieWith (fixed order).
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -32,15 +34,19 @@ struct PictureCase {
     Rows pixels;  // expected when the status is 0
 };
 
+void PrintTo(const PictureCase& c, std::ostream* os) { *os << c.name; }
+
 class LoadPictureTest : public ::testing::TestWithParam<PictureCase> {};
 
 TEST_P(LoadPictureTest, GivesStatusAndPicture) {
     const auto& c = GetParam();
     TempFolder temp;
+    PluginCallLog log(temp);
     auto susie = susieWith(temp, c.plugins);
     const std::string path = temp.write(c.fileName, c.bytes);
     Bitmap bitmap;
     ASSERT_EQ(susie->LoadPicture(path, bitmap), c.status);
+    EXPECT_EQ(log.liveHandedBlocks(), 0);
     if (c.status == kPictureLoaded) {
         EXPECT_EQ(pixelRows(bitmap), c.pixels);
     } else {
@@ -69,12 +75,24 @@ INSTANTIATE_TEST_SUITE_P(
         PictureCase{"FirstTakerWins", {"img_a", "img_b"}, "a.tpic", kPic, 0, kPicture24},
         PictureCase{"FirstTakerWinsOtherOrder", {"img_b", "img_a"}, "a.tpic", kPic, 0, kPicture8TopDown},
         PictureCase{"RefusalPassesOn", {"img_refuses", "img_a"}, "a.tpic", kPic, 0, kPicture24},
+        PictureCase{"PathSurvivesAPluginWritingOverIt",
+                    {"scribbler", "img_by_name"},
+                    "a.tpic",
+                    kPic,
+                    0,
+                    kPicture8TopDown},
         PictureCase{"TakenByName", {"img_by_name"}, "a.tpic", "any bytes", 0, kPicture8TopDown},
         PictureCase{"TopDownRowsDrawnUpright", {"img_b"}, "a.tpic", kPic, 0, kPicture8TopDown},
         PictureCase{"LargerHeader", {"img_v5"}, "a.v5", "TPV5", 0, kPictureV5},
         PictureCase{"ArchiveFirst", {"arc_takes_tpic", "img_a"}, "a.tpic", kPic, 1, {}},
         PictureCase{"ImageBeforeArchive", {"img_a", "arc_takes_tpic"}, "a.tpic", kPic, 0, kPicture24},
         PictureCase{"ArchiveByContent", {"img_a", "arc"}, "a.tarc", testArchive({}), 1, {}},
+        PictureCase{"TakerWithoutGetPictureEndsTheSearch",
+                    {"img_without_get_picture", "img_a"},
+                    "a.tpic",
+                    kPic,
+                    2,
+                    {}},
         PictureCase{
             "FailingFirstTakerEndsTheSearch", {"img_fail_live_blocks", "img_a"}, "a.tpic", kPic, 2, {}},
         PictureCase{"RetryAtOffset128", {"img_throws_at_start"}, "a.tpic", kPic, 0, kPicture24}),
@@ -85,10 +103,12 @@ class MisbehavingPictureTest : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(MisbehavingPictureTest, DrawsNothing) {
     TempFolder temp;
+    PluginCallLog log(temp);
     auto susie = susieWith(temp, {GetParam()});
     const std::string path = temp.write("a.tpic", kPic);
     Bitmap fresh;
     EXPECT_EQ(susie->LoadPicture(path, fresh), kPictureNotRead);
+    EXPECT_EQ(log.liveHandedBlocks(), 0);
     EXPECT_EQ(fresh.width(), 0);
     EXPECT_EQ(fresh.height(), 0);
 
@@ -104,6 +124,18 @@ INSTANTIATE_TEST_SUITE_P(Variants, MisbehavingPictureTest,
                                            "img_negative_width", "img_zero_size", "img_overflow",
                                            "img_foreign", "img_same_block", "img_header_size"));
 
+TEST(LoadPicture, KeepsThePixelFormatOfTheBitmap) {
+    TempFolder temp;
+    auto susie = susieWith(temp, {"img_b"});
+    for (PixelFormat format : {PixelFormat::Bits24, PixelFormat::Bits32, PixelFormat::Device}) {
+        Bitmap bitmap;
+        bitmap.setPixelFormat(format);
+        ASSERT_EQ(susie->LoadPicture(temp.write("a.tpic", kPic), bitmap), kPictureLoaded);
+        EXPECT_EQ(bitmap.pixelFormat(), format);
+        EXPECT_EQ(pixelRows(bitmap), kPicture8TopDown);
+    }
+}
+
 TEST(LoadPicture, MissingFileOrFolderIsNotRead) {
     TempFolder temp;
     PluginCallLog log(temp);
@@ -113,6 +145,19 @@ TEST(LoadPicture, MissingFileOrFolderIsNotRead) {
     std::filesystem::create_directory(temp.file("folder.tpic"));
     EXPECT_EQ(susie->LoadPicture(temp.file("folder.tpic"), bitmap), kPictureNotRead);
     EXPECT_TRUE(log.lines().empty()) << "no plug-in is asked";
+}
+
+TEST(LoadPicture, OnlyRegularFilesAreOpened) {
+    TempFolder temp;
+    PluginCallLog log(temp);
+    auto susie = susieWith(temp, {"img_by_name", "arc"});
+    const std::string fifo = temp.file("pipe.tpic");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    Bitmap bitmap;
+    EXPECT_EQ(susie->LoadPicture(fifo, bitmap), kPictureNotRead);  // opening it would wait for a writer
+    EXPECT_EQ(susie->ReadArchiveList(fifo), 0);
+    EXPECT_FALSE(susie->LoadArchivedPicture(fifo, ARC{"m.tpic", 0, 4}, bitmap));
+    EXPECT_TRUE(log.lines().empty());
 }
 
 TEST(LoadPicture, EveryPluginIsAskedFromTheStartOfTheFile) {
@@ -162,6 +207,7 @@ TEST(LoadPicture, ASecondExceptionReachesTheCallerNamingPluginAndFile) {
     }
     EXPECT_EQ(bitmap.width(), 0);
     EXPECT_EQ(log.linesWith("GetPicture").size(), 2u) << "the later plug-in is not asked";
+    EXPECT_EQ(log.liveHandedBlocks(), 0);
 }
 
 }  // namespace
