@@ -16,7 +16,7 @@ struct ProcessSpec {
 // A child process that dies with the test: it gets SIGKILL when the test process ends, and the
 // destructor ends it when it is still running, so no Xvfb or program outlives a failed test.
 class ChildProcess {
-  public:
+public:
     explicit ChildProcess(const ProcessSpec& spec);
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
@@ -30,7 +30,7 @@ class ChildProcess {
     // SIGTERM, then SIGKILL when it is still there after a while.
     void stop();
 
-  private:
+private:
     int pid_ = -1;
     std::optional<int> status_;
 };

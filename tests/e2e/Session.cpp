@@ -124,8 +124,8 @@ int Session::closeWithX() {
     return status ? *status : -1;
 }
 
-std::string Session::nextMessage(const Window& main) {
-    auto box = display_->waitForOtherWindow(main.id, kWindowWait);
+std::string Session::nextMessage() {
+    auto box = display_->waitForDialog(kWindowWait);
     if (!box) {
         keepScreenshot("no-message");
         ADD_FAILURE() << "no message box appeared";

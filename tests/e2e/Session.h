@@ -28,7 +28,7 @@ inline constexpr Point kMakeAldButton = at(320 + 24, 232 + 48 + 12);  // second 
 // One workspace laid out by scripts/demo in a temporary folder, one Xvfb server, and the program
 // started from the workspace's bin/ with the workspace's registry stand-in and work folder.
 class Session : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override;
     void TearDown() override;
 
@@ -42,7 +42,7 @@ class Session : public ::testing::Test {
 
     void click(layout::Point p) const { display().click(p.x, p.y); }
     // The next message box over the main window: its text, then it is closed.
-    std::string nextMessage(const Window& main);
+    std::string nextMessage();
 
     const VirtualDisplay& display() const { return *display_; }
     std::string workspace() const { return temp_->path() + "ws/"; }
@@ -53,7 +53,7 @@ class Session : public ::testing::Test {
     // Keeps a screenshot of the main window beside the test's output when a step fails.
     void keepScreenshot(const std::string& step);
 
-  private:
+private:
     void writeFontConfig();
 
     std::unique_ptr<test::TempFolder> temp_;

@@ -51,7 +51,7 @@ std::string chomp(std::string text) {
 
 std::string VirtualDisplay::missingTools() {
     std::string missing;
-    for (const char* tool : {"Xvfb", "xdotool", "xclip", "import"}) {
+    for (const char* tool : {"Xvfb", "xdotool", "xprop", "xclip", "import"}) {
         if (!inPath(tool)) missing += std::string(missing.empty() ? "" : ", ") + tool;
     }
     return missing;
@@ -94,6 +94,8 @@ std::vector<Window> VirtualDisplay::visibleWindows() const {
         Window w;
         w.id = std::stoul(id);
         w.name = chomp(tool({"xdotool", "getwindowname", id}).output);
+        w.type = chomp(tool({"xprop", "-id", id, "_NET_WM_WINDOW_TYPE"}).output);
+        if (w.type.find("_NET_WM_WINDOW_TYPE_TOOLTIP") != std::string::npos) continue;
         std::string geometry = tool({"xdotool", "getwindowgeometry", "--shell", id}).output;
         w.x = field(geometry, "X");
         w.y = field(geometry, "Y");
@@ -117,12 +119,11 @@ std::optional<Window> VirtualDisplay::waitForWindow(const std::string& name,
     return std::nullopt;
 }
 
-std::optional<Window> VirtualDisplay::waitForOtherWindow(unsigned long except,
-                                                         std::chrono::milliseconds limit) const {
+std::optional<Window> VirtualDisplay::waitForDialog(std::chrono::milliseconds limit) const {
     auto end = Clock::now() + limit;
     do {
         for (const auto& w : visibleWindows()) {
-            if (w.id != except) return w;
+            if (w.isDialog()) return w;
         }
         pause(100);
     } while (Clock::now() < end);

@@ -12,13 +12,15 @@ namespace obri::e2e {
 struct Window {
     unsigned long id = 0;
     std::string name;
+    std::string type;  // the _NET_WM_WINDOW_TYPE atoms the program gave it
+    bool isDialog() const { return type.find("_NET_WM_WINDOW_TYPE_DIALOG") != std::string::npos; }
     int x = 0, y = 0, width = 0, height = 0;
 };
 
 // An Xvfb server of its own (a free display number chosen by the server), driven like a user
 // with xdotool: no window manager, so top-level windows sit exactly where programs put them.
 class VirtualDisplay {
-  public:
+public:
     // The programs the tests need; "" when all are there, else the names of the missing ones.
     static std::string missingTools();
 
@@ -30,11 +32,12 @@ class VirtualDisplay {
     // Environment entries that send a program to this display, with fonts fixed by the config file.
     std::vector<std::string> environment() const;
 
-    // Windows that are mapped now (top-level ones of any program on this display).
+    // Windows that are mapped now (top-level ones of any program on this display), tooltips left out:
+    // they come and go with the pointer.
     std::vector<Window> visibleWindows() const;
     std::optional<Window> waitForWindow(const std::string& name, std::chrono::milliseconds limit) const;
-    // A mapped window other than the one given, such as a message box over the main window.
-    std::optional<Window> waitForOtherWindow(unsigned long except, std::chrono::milliseconds limit) const;
+    // A mapped dialog, such as a message box over the main window.
+    std::optional<Window> waitForDialog(std::chrono::milliseconds limit) const;
     bool waitUntilGone(unsigned long id, std::chrono::milliseconds limit) const;
 
     void click(int x, int y) const;
@@ -52,7 +55,7 @@ class VirtualDisplay {
     // The text a message box shows: selected and copied from the box, then the box is closed.
     std::string readAndCloseMessageBox(const Window& box) const;
 
-  private:
+private:
     RunResult tool(std::vector<std::string> argv) const;
 
     std::string fontConfigFile_;

@@ -26,7 +26,7 @@ enum DemoRow { kAlbumZip, kBars8Bit, kBoxes4Bit, kCirclesPng, kGradientJpg, kLog
 enum AlbumRow { kSeaJpg, kSunsetPng, kTiles1Bit };
 
 class Workflow : public Session {
-  protected:
+protected:
     // Selects the first row of the visible list with a click on its text, then ticks each row given
     // (in increasing order) with the keyboard, as a user may.
     void tickRows(std::initializer_list<int> rows) {
@@ -95,9 +95,9 @@ TEST_F(Workflow, MakesPmsAndAldFilesAndKeepsTheHistory) {
     tickRows({kSunsetPng});
 
     click(layout::kMakePmsButton);
-    EXPECT_EQ(nextMessage(main), "PMSファイルを作成しました。");
+    EXPECT_EQ(nextMessage(), "PMSファイルを作成しました。");
     click(layout::kMakeAldButton);
-    EXPECT_EQ(nextMessage(main), "ALDファイルを作成しました。");
+    EXPECT_EQ(nextMessage(), "ALDファイルを作成しました。");
 
     click(layout::kHistoryButton);
     auto history = display().waitForWindow("History", std::chrono::seconds(30));
@@ -146,7 +146,7 @@ TEST_F(Workflow, ReportsAVanishedPictureAndConvertsTheRest) {
     fs::remove(pictures() + "circles.png");
 
     click(layout::kMakePmsButton);
-    std::string message = nextMessage(main);
+    std::string message = nextMessage();
     EXPECT_EQ(message.rfind("次のファイルは変換できませんでした。", 0), 0u) << message;
     EXPECT_NE(message.find("circles.png"), std::string::npos) << message;
     EXPECT_EQ(message.find("bars-8bit"), std::string::npos) << message;
