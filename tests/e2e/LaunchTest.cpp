@@ -45,10 +45,13 @@ INSTANTIATE_TEST_SUITE_P(LaunchGuard, RefusedStart,
 
 using Started = Session;
 
-// With the token the main window comes up at its place with its title, and "X" ends the program with
-// 0, rewriting only the program's own two settings (to the same values here, so the file is unchanged).
-TEST_F(Started, ShowsTheMainWindowAtItsPlaceAndEndsThroughX) {
-    const std::string settingsBefore = readFile(bin() + "QUAV.INI");
+// With the token the main window comes up at its place with its title; a PMS folder typed into its box
+// is saved by "X", which ends the program with 0 and leaves every other line of the settings as it was.
+TEST_F(Started, ShowsTheMainWindowAtItsPlaceAndSavesItsSettingsOnX) {
+    std::string settings = readFile(bin() + "QUAV.INI");
+    const std::string oldLine = "PMS_DIR=" + pms() + "\r\n";
+    ASSERT_NE(settings.find(oldLine), std::string::npos);
+    settings.replace(settings.find(oldLine), oldLine.size(), "PMS_DIR=/tmp/elsewhere/\r\n");
     Window main = startMainWindow();
     ASSERT_NE(main.id, 0u);
     EXPECT_EQ(main.name, "OBRI");
@@ -59,9 +62,12 @@ TEST_F(Started, ShowsTheMainWindowAtItsPlaceAndEndsThroughX) {
     EXPECT_TRUE(exists(workFolderParent() + "Obri-" + std::to_string(getuid())))
         << "the work folder is made at start";
 
+    click(layout::kPmsFolderEdit);
+    display().key("ctrl+a");
+    display().type("/tmp/elsewhere/");
     EXPECT_EQ(closeWithX(), 0);
     EXPECT_TRUE(display().visibleWindows().empty());
-    EXPECT_EQ(readFile(bin() + "QUAV.INI"), settingsBefore);
+    EXPECT_EQ(readFile(bin() + "QUAV.INI"), settings);
 }
 
 }  // namespace

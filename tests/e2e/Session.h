@@ -22,6 +22,7 @@ inline constexpr Point at(int x, int y) { return {kLeft + x, kTop + y}; }
 inline constexpr Point kCloseButton = at(336 + 20, 8 + 8);            // "X"
 inline constexpr Point kHistoryButton = at(336 + 20, 56 + 8);         // "履歴"
 inline constexpr Point kMakePmsButton = at(320 + 24, 232 + 16 + 12);  // first "作成"
+inline constexpr Point kPmsFolderEdit = at(72 + 104, 232 + 16 + 10);
 inline constexpr Point kMakeAldButton = at(320 + 24, 232 + 48 + 12);  // second "作成"
 }  // namespace layout
 

@@ -157,6 +157,11 @@ void VirtualDisplay::key(const std::string& keys) const {
     pause(100);
 }
 
+void VirtualDisplay::type(const std::string& text) const {
+    tool({"xdotool", "type", "--delay", "40", text});
+    pause(100);
+}
+
 void VirtualDisplay::requestClose(unsigned long id) const { sendDeleteWindow(name_, id); }
 
 std::string VirtualDisplay::clipboard() const {

@@ -44,6 +44,8 @@ public:
     void doubleClick(int x, int y) const;
     // xdotool key names: "space", "Down", "ctrl+a", "Escape" ...
     void key(const std::string& keys) const;
+    // Types ASCII text into the focused control.
+    void type(const std::string& text) const;
     // Asks a window to close the way a window manager's close box does (WM_DELETE_WINDOW).
     void requestClose(unsigned long id) const;
     std::string clipboard() const;
