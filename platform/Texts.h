@@ -10,6 +10,17 @@ inline constexpr char kCannotCreate[] = "ﾌｧｲﾙ %s を作成できませ�
 inline constexpr char kCannotWrite[] = "%s に書き込めません";
 inline constexpr char kBadRegistryType[] = "'%s' のﾃﾞｰﾀ型が不正です";
 
+// Bitmaps. A refused file reads "<file text>（<reason>）"; %s is the file's path.
+inline constexpr char kBitmapFileUnreadable[] = "ﾋﾞｯﾄﾏｯﾌﾟ %s は読めません";
+inline constexpr char kBitmapDataUnreadable[] = "ﾋﾞｯﾄﾏｯﾌﾟのﾃﾞｰﾀは読めません";
+inline constexpr char kBitmapNotBmp[] = "BMP 形式ではありません";
+inline constexpr char kBitmapTruncated[] = "ﾃﾞｰﾀが途中で切れています";
+inline constexpr char kBitmapBadSize[] = "幅または高さが不正です";
+inline constexpr char kBitmapBroken[] = "ﾃﾞｰﾀが壊れています";
+inline constexpr char kBitmapUnsupported[] = "この形式には対応していません";
+inline constexpr char kBitmapEmbedded[] = "JPEG や PNG を含む BMP には対応していません";
+inline constexpr char kBitmapTooLarge[] = "ﾋﾞｯﾄﾏｯﾌﾟが大きすぎます";
+
 inline constexpr char kLaunchToken[] = "MOVAN";
 inline constexpr char kAppTitle[] = "OBRI";
 // Shown when something other than a std::exception escapes a handler.
