@@ -103,6 +103,7 @@ void TMainForm1::dressControls() {
     auto* tabStyle = new CompactTabStyle;
     tabStyle->setParent(this);  // outlives the tab bar, which is deleted with GroupBox1 first
     tabs->setStyle(tabStyle);
+    tabs->setAttribute(Qt::WA_Hover);  // hot-tracking: the tab under the pointer lights up
 
     // The client area gets the whole 387 x 345: the tool runs without a window manager's frame
     // (as under Xvfb); where a manager adds one, it lies outside this rectangle.
