@@ -73,6 +73,21 @@ protected:
         return ald;
     }
 
+    // Opens the history with its button, copies the text it shows and closes the window again as a
+    // window manager's close box does.
+    std::string historyShown() {
+        click(layout::kHistoryButton);
+        auto history = display().waitForWindow("History", std::chrono::seconds(30));
+        if (!history) {
+            ADD_FAILURE() << "the history window did not open";
+            return {};
+        }
+        std::string shown = display().copyTextAt(history->x + 60, history->y + 60);
+        display().requestClose(history->id);
+        EXPECT_TRUE(display().waitUntilGone(history->id, std::chrono::seconds(10)));
+        return shown;
+    }
+
     std::string workFolder() { return workFolderParent() + "Obri-" + std::to_string(getuid()) + "/"; }
 };
 
@@ -99,12 +114,7 @@ TEST_F(Workflow, MakesPmsAndAldFilesAndKeepsTheHistory) {
     click(layout::kMakeAldButton);
     EXPECT_EQ(nextMessage(), "ALDファイルを作成しました。");
 
-    click(layout::kHistoryButton);
-    auto history = display().waitForWindow("History", std::chrono::seconds(30));
-    ASSERT_TRUE(history) << "the history window did not open";
-    std::string shown = display().copyTextAt(history->x + 60, history->y + 60);
-    display().requestClose(history->id);
-    EXPECT_TRUE(display().waitUntilGone(history->id, std::chrono::seconds(10)));
+    const std::string shown = historyShown();
     EXPECT_EQ(closeWithX(), 0);
 
     const std::vector<std::string> pmsNames = {"bars-8bit.pms", "circles.pms", "sunset.pms"};
