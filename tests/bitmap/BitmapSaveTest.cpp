@@ -120,6 +120,18 @@ TEST(SaveBmp, ToAFileWritesTheSameBytesAndReplacesAnOldFile) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
 }
 
+TEST(SaveBmp, ThroughALinkReplacesTheFileItPointsTo) {
+    TempFolder folder;
+    const std::string target = folder.write("real.bmp", "old");
+    const std::string link = folder.file("link.bmp");
+    std::filesystem::create_symlink(target, link);
+    const Bitmap b = picture(PixelFormat::Bits4);
+    b.saveToFile(link);
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    const Bytes expected = b.saveToMemory();
+    EXPECT_EQ(readFile(target), std::string(expected.begin(), expected.end()));
+}
+
 TEST(SaveBmp, AFileThatCannotBeCreatedRaisesTheCreateText) {
     TempFolder folder;
     const std::string path = folder.file("missing/picture.bmp");
