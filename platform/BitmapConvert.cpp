@@ -435,7 +435,7 @@ void convertInto(const DibSource& source, PixelFormat format, std::vector<Palett
         indices.resize(static_cast<std::size_t>(source.width));
     } else if (!copyRows) {
         reader.emplace(source);
-        mapper.emplace(palette);
+        if (isPaletteFormat(format)) mapper.emplace(palette);
         rgb.resize(static_cast<std::size_t>(source.width));
     }
     std::vector<std::uint8_t> pixels = takeBuffer(BitmapAccess::pixels(target), size, source);
