@@ -7,8 +7,8 @@
 #include "platform/LocalMemory.h"
 #include "susie/SusieAbi.h"
 
-extern "C" int GetPicture(const char* source, intptr_t offsetOrLength, unsigned int flag, HLOCAL* info, HLOCAL* bits,
-                          SusieProgress progress, intptr_t data);
+extern "C" int GetPicture(const char* source, intptr_t offsetOrLength, unsigned int flag, HLOCAL* info,
+                          HLOCAL* bits, SusieProgress progress, intptr_t data);
 extern "C" int IsSupported(const char* name, void* source);
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
