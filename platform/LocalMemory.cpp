@@ -21,7 +21,8 @@ std::mutex& tableMutex() {
 }
 
 std::unordered_map<void*, BlockInfo>& table() {
-    static auto* blocks = new std::unordered_map<void*, BlockInfo>();  // never destroyed: plug-ins may free late
+    static auto* blocks =
+        new std::unordered_map<void*, BlockInfo>();  // never destroyed: plug-ins may free late
     return *blocks;
 }
 

@@ -42,4 +42,9 @@ inline constexpr char kLinkNumberTitle[] = "CGリンク番号";
 inline constexpr char kHistoryConverted[] = " 下記ﾌｧｲﾙを変換しました。";
 inline constexpr char kHistoryCreated[] = " 下記を作成しました。";
 
+// Plug-in host. The first %s is the plug-in's path, the second the file's.
+inline constexpr char kPluginThrew[] = "ﾌﾟﾗｸﾞｲﾝ %s が ﾌｧｲﾙ %s の読み込み中に例外を起こしました";
+// Debug output for a plug-in file beyond the table's 1000 slots; %s is its path.
+inline constexpr char kPluginTableFull[] = "plug-in table full, not loaded: %s";
+
 }  // namespace obri::texts

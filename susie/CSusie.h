@@ -51,6 +51,8 @@ public:
     Plugin& plugin(int slot) { return *plugins_[static_cast<std::size_t>(slot)]; }
 
 private:
+    bool decodeMember(const std::string& name, const std::uint8_t* data, std::size_t size, Bitmap& bitmap);
+
     std::unique_ptr<PluginLoader> loader_;
     std::vector<std::unique_ptr<Plugin>> plugins_;
 };
