@@ -2,6 +2,8 @@
 #include <filesystem>
 
 #include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QTimer>
@@ -50,6 +52,11 @@ class MainFormOutput : public ::testing::Test {
         form->controls().ListView3->addTopLevelItem(item);
     }
     std::string converter() { return test::writeScript(tmp, "conv.sh", "cp \"$1\" \"${1%.bmp}.pms\""); }
+    static void postKey(QWidget* widget) {
+        QCoreApplication::postEvent(widget, new QKeyEvent(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, "x"));
+        QCoreApplication::postEvent(widget,
+                                    new QKeyEvent(QEvent::KeyRelease, Qt::Key_X, Qt::NoModifier, "x"));
+    }
     static void postClick(QWidget* widget) {
         const QPointF at(widget->width() / 2.0, widget->height() / 2.0);
         const QPointF global = widget->mapToGlobal(at);
@@ -149,23 +156,34 @@ TEST_F(MainFormOutput, AldButtonShowsHowTheBuildEnded) {
     EXPECT_FALSE(fs::exists(tmp.file("exe/OBRI_DIR.HED")));
 }
 
-// Clicks that arrive while a batch runs are thrown away, not acted on once it is over.
+// Clicks and keys that arrive while a batch runs are thrown away, not acted on once it is over.
 TEST_F(MainFormOutput, InputDuringABatchIsDiscarded) {
     open(test::writeScript(tmp, "slow.sh", "sleep 0.2; cp \"$1\" \"${1%.bmp}.pms\""),
          test::writeScript(tmp, "link.sh", "exit 1"));
-    // Without a batch, a posted click does reach the ALD button.
+    QLineEdit* edit = form->controls().Edit1;
+    const QString pmsDir = edit->text();
+    // Without a batch, posted input does reach the window.
+    postKey(edit);
+    QApplication::processEvents();
+    ASSERT_EQ(edit->text(), pmsDir + "x");
+    edit->setText(pmsDir);
     postClick(form->controls().BitBtn2);
     QApplication::processEvents();
     ASSERT_EQ(desktop.messages.size(), 1u);
     EXPECT_EQ(desktop.messages[0].text, "PMSファイルが作成されていません。");
 
     addRow("title.jpg");
-    QTimer::singleShot(50, [&] { postClick(form->controls().BitBtn2); });
-    postClick(form->controls().BitBtn2);
+    QTimer::singleShot(50, [&] {
+        postClick(form->controls().BitBtn2);
+        postKey(edit);
+    });
+    postKey(edit);
     form->controls().BitBtn1->click();
     QApplication::processEvents();
     ASSERT_EQ(desktop.messages.size(), 2u);
     EXPECT_EQ(desktop.messages[1].text, "PMSファイルを作成しました。");
+    EXPECT_EQ(edit->text(), pmsDir);
+    EXPECT_EQ(tmp.read("pms/OBRI.hed"), "1,title.pms\r\n");
 }
 
 }  // namespace
