@@ -103,6 +103,24 @@ TEST_F(MainFormOutput, HistoryButtonShowsTheFileAndForgetsEditsBetweenShowings) 
     EXPECT_TRUE(desktop.messages.empty());
 }
 
+TEST_F(MainFormOutput, AHistoryThatCannotBeReadGoesToTheExceptionBox) {
+    test::makeUnreadableFile(tmp.file("exe/History.txt"));
+    open();
+    bool dialogSeen = false;
+    QTimer::singleShot(0, [&] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            dialogSeen = true;
+            modal->close();
+        }
+    });
+    form->controls().SpeedButton4->click();
+    QApplication::processEvents();
+    EXPECT_FALSE(dialogSeen);
+    ASSERT_EQ(desktop.messages.size(), 1u);
+    EXPECT_EQ(desktop.messages[0].kind, "exception");
+    EXPECT_EQ(desktop.messages[0].text, formatText(texts::kCannotOpen, tmp.file("exe/History.txt")));
+}
+
 TEST_F(MainFormOutput, PmsButtonShowsHowTheBatchEnded) {
     open(converter());
     form->controls().BitBtn1->click();
@@ -119,6 +137,8 @@ TEST_F(MainFormOutput, PmsButtonShowsHowTheBatchEnded) {
     EXPECT_EQ(tmp.read("pms/OBRI.hed"), "1,title.pms\r\n1,bg01.pms\r\n");
     EXPECT_EQ(form->controls().ProgressBar1->maximum(), 1);
     EXPECT_EQ(form->controls().ProgressBar1->value(), 1);
+
+    EXPECT_FALSE(QApplication::overrideCursor()) << "the busy cursor is gone";
 
     // The same rows again find their PMS files in place.
     form->controls().BitBtn1->click();
