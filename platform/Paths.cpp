@@ -93,13 +93,14 @@ MoveResult toResult(Place placed) {
 // Copies from into a temporary name beside to, synced, then links it into place. The source is
 // removed only once the copy is complete and on disk.
 MoveResult copyAcross(const std::string& from, const std::string& to) {
-    int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);  // a pipe must not block
     if (in < 0) return errno == ENOENT ? MoveResult::SourceMissing : MoveResult::Failed;
     struct stat info {};
     if (::fstat(in, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(in);
         return MoveResult::Failed;
     }
+    ::fcntl(in, F_SETFL, ::fcntl(in, F_GETFL) & ~O_NONBLOCK);
     if (::access(to.c_str(), F_OK) == 0) {
         ::close(in);
         return MoveResult::TargetExists;
@@ -190,7 +191,7 @@ bool isUsableWorkFolder(const std::string& path) {
     while (folder.size() > 1 && folder.back() == kSeparator) folder.pop_back();
     struct stat info {};
     if (::lstat(folder.c_str(), &info) != 0) return false;
-    return S_ISDIR(info.st_mode) && info.st_uid == ::getuid();
+    return S_ISDIR(info.st_mode) && info.st_uid == ::geteuid();
 }
 
 bool fileExists(const std::string& path) {

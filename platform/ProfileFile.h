@@ -11,7 +11,8 @@ namespace obri {
 std::string profileRead(const std::vector<std::string>& lines, std::string_view section,
                         std::string_view key, std::string_view defaultValue);
 // Replaces the value in place, or appends the key to its section, or the section to the end;
-// every other line stays as it was. Writes key=value with no blanks.
+// every other line stays as it was. Writes key=value with no blanks; a value is cut at its first
+// line end, which could otherwise plant lines of its own.
 void profileWrite(std::vector<std::string>& lines, std::string_view section, std::string_view key,
                   std::string_view value);
 

@@ -2,6 +2,8 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
+#include <optional>
 #include <string>
 
 #include <fcntl.h>
@@ -29,14 +31,14 @@ bool writeAll(int fd, const std::string& data) {
 }
 
 // The file a path finally names, following symbolic links (also dangling ones, whose target is
-// then created).
-std::string resolveLinks(std::string path) {
+// then created); nullopt for a loop of links.
+std::optional<std::string> resolveLinks(std::string path) {
     for (int hops = 0; hops < 40; ++hops) {
         struct stat info {};
         if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
         std::string target(PATH_MAX, '\0');
         ssize_t n = ::readlink(path.c_str(), target.data(), target.size());
-        if (n <= 0 || static_cast<std::size_t>(n) >= target.size()) return path;
+        if (n <= 0 || static_cast<std::size_t>(n) >= target.size()) return std::nullopt;
         target.resize(static_cast<std::size_t>(n));
         if (target.front() != '/') {
             std::string folder = paths::extractFileDir(path);
@@ -44,10 +46,21 @@ std::string resolveLinks(std::string path) {
         }
         path = target;
     }
-    return path;
+    return std::nullopt;
 }
 
+// The mode a newly created file gets. The kernel tells the umask without changing it; setting it
+// twice to read it is the fallback, racy only against other threads creating files.
 mode_t newFileMode() {
+    if (std::FILE* status = std::fopen("/proc/self/status", "re")) {
+        char line[256];
+        unsigned mask = 0;
+        bool found = false;
+        while (!found && std::fgets(line, sizeof line, status))
+            found = std::sscanf(line, "Umask: %o", &mask) == 1;
+        std::fclose(status);
+        if (found) return 0666 & ~static_cast<mode_t>(mask);
+    }
     mode_t mask = ::umask(0);
     ::umask(mask);
     return 0666 & ~mask;
@@ -114,8 +127,15 @@ std::string joinLines(const std::vector<std::string>& lines) {
 }
 
 std::vector<std::string> loadLines(const std::string& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without blocking on a pipe; only a regular file is a text file.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) throwCannotOpen(path);
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        throwCannotOpen(path);
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     std::string text;
     char buffer[64 * 1024];
     for (;;) {
@@ -134,14 +154,18 @@ std::vector<std::string> loadLines(const std::string& path) {
 
 void saveLines(const std::string& path, const std::vector<std::string>& lines) {
     if (path.empty()) throwCannotCreate(path);
-    std::string target = resolveLinks(path);
+    std::optional<std::string> resolved = resolveLinks(path);
+    if (!resolved) throwCannotCreate(path);
+    const std::string& target = *resolved;
     std::string data = joinLines(lines);
     struct stat info {};
     bool exists = ::stat(target.c_str(), &info) == 0;
     mode_t mode = newFileMode();
     if (exists) {
-        // As on the original platform: a read-only or special file cannot be created anew.
-        if (!S_ISREG(info.st_mode) || ::access(target.c_str(), W_OK) != 0) throwCannotCreate(path);
+        // As on the original platform: a read-only or special file cannot be created anew. A file
+        // without any write permission counts as read-only even for the superuser.
+        if (!S_ISREG(info.st_mode) || ::access(target.c_str(), W_OK) != 0 || (info.st_mode & 0222) == 0)
+            throwCannotCreate(path);
         mode = info.st_mode & 07777;
         if (info.st_nlink > 1 || info.st_uid != ::geteuid()) {
             if (!writeInPlace(target, data)) throwCannotCreate(path);

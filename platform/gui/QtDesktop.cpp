@@ -38,9 +38,11 @@ void QtDesktop::information(const std::string& text) { showBox(parent_, QMessage
 void QtDesktop::exceptionBox(const std::string& text) { showBox(parent_, QMessageBox::Critical, text); }
 
 std::optional<std::string> QtDesktop::chooseFolder(const std::string& start) {
+    // Read-only: the chooser picks an existing folder and makes, renames or deletes none.
     QString from = fromText(start);
     if (from.isEmpty() || !QFileInfo(from).isDir()) from = QDir::currentPath();
-    QString chosen = QFileDialog::getExistingDirectory(parent_, QString(), from, QFileDialog::ShowDirsOnly);
+    QString chosen = QFileDialog::getExistingDirectory(parent_, QString(), from,
+                                                       QFileDialog::ShowDirsOnly | QFileDialog::ReadOnly);
     if (chosen.isEmpty()) return std::nullopt;
     std::string folder = chosen.toStdString();
     while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
