@@ -4,10 +4,12 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QStyle>
+#include <QTest>
 #include <QTimer>
-#include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
@@ -31,10 +33,22 @@ class MainFormOutput : public ::testing::Test {
     CSusie susie;
     std::unique_ptr<TMainForm1> form;
 
+    fs::path savedFolder;
+
     void SetUp() override {
         setenv("XDG_CONFIG_HOME", tmp.file("config").c_str(), 1);
         for (const char* folder : {"exe", "work", "pms", "pics"}) fs::create_directory(tmp.file(folder));
         fs::permissions(tmp.file("work"), fs::perms::owner_all);
+        // The window lists the folder it starts in; the pictures are ticked there.
+        for (const char* name : {"title.bmp", "bg01.bmp"})
+            tmp.write(std::string("pics/") + name, test::makeBmp(3, 2, 24));
+        savedFolder = fs::current_path();
+        fs::current_path(tmp.file("pics"));
+    }
+    void TearDown() override {
+        form.reset();
+        fs::current_path(savedFolder);
+        unsetenv("XDG_CONFIG_HOME");
     }
     void open(const std::string& converter = "", const std::string& linker = "") {
         tmp.write("exe/QUAV.INI", "[QUAV]\r\nPmss=" + converter + "\r\nLink=" + linker +
@@ -45,11 +59,16 @@ class MainFormOutput : public ::testing::Test {
         form->show();
         QApplication::processEvents();
     }
-    void addRow(const std::string& name) {
-        const std::string path = tmp.write("pics/" + name, test::makeBmp(3, 2, 24));
-        auto* item = new QTreeWidgetItem(
-            QStringList{QString::fromStdString(name), "0", "0", "", QString::fromStdString(path)});
-        form->controls().ListView3->addTopLevelItem(item);
+    // Ticks a listed picture where the user clicks its check box, which adds its row.
+    void tick(const std::string& name) {
+        QListWidget* list = form->controls().CheckListBox1;
+        const auto found = list->findItems(QString::fromStdString(name), Qt::MatchExactly);
+        ASSERT_EQ(found.size(), 1) << name;
+        const QRect rect = list->visualItemRect(found.front());
+        const int indicator = list->style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, list);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          QPoint(rect.left() + 3 + indicator / 2, rect.center().y()));
+        ASSERT_EQ(found.front()->checkState(), Qt::Checked) << name;
     }
     std::string converter() { return test::writeScript(tmp, "conv.sh", "cp \"$1\" \"${1%.bmp}.pms\""); }
     static void postKey(QWidget* widget) {
@@ -128,8 +147,8 @@ TEST_F(MainFormOutput, PmsButtonShowsHowTheBatchEnded) {
     EXPECT_EQ(desktop.messages[0].kind, "warning");
     EXPECT_EQ(desktop.messages[0].text, "ファイルが選択されていません。");
 
-    addRow("title.jpg");
-    addRow("bg01.bmp");
+    tick("title.bmp");
+    tick("bg01.bmp");
     form->controls().BitBtn1->click();
     ASSERT_EQ(desktop.messages.size(), 2u);
     EXPECT_EQ(desktop.messages[1].kind, "information");
@@ -145,13 +164,13 @@ TEST_F(MainFormOutput, PmsButtonShowsHowTheBatchEnded) {
     ASSERT_EQ(desktop.messages.size(), 3u);
     EXPECT_EQ(desktop.messages[2].kind, "warning");
     EXPECT_EQ(desktop.messages[2].text, std::string(texts::kSomeNotConverted) +
-                                            "\ntitle.jpg : " + texts::kReasonPmsExists +
+                                            "\ntitle.bmp : " + texts::kReasonPmsExists +
                                             "\nbg01.bmp : " + texts::kReasonPmsExists);
 }
 
 TEST_F(MainFormOutput, AnErrorOfTheBatchGoesToTheExceptionBox) {
     open(converter());
-    addRow("title.jpg");
+    tick("title.bmp");
     form->controls().Edit1->setText(QString::fromStdString(tmp.file("nowhere/")));
     form->controls().BitBtn1->click();
     ASSERT_EQ(desktop.messages.size(), 1u);
@@ -192,7 +211,7 @@ TEST_F(MainFormOutput, InputDuringABatchIsDiscarded) {
     ASSERT_EQ(desktop.messages.size(), 1u);
     EXPECT_EQ(desktop.messages[0].text, "PMSファイルが作成されていません。");
 
-    addRow("title.jpg");
+    tick("title.bmp");
     QTimer::singleShot(50, [&] {
         postClick(form->controls().BitBtn2);
         postKey(edit);
