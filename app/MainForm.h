@@ -119,7 +119,7 @@ private:
     void showPreview(const Bitmap& bitmap, const std::string& caption);
 
     // --- state of the output handlers (MainFormOutput.cpp) ---
-
+    bool outputBusy_ = false;  // a make operation runs; a second one does not start inside it
 
 
 };

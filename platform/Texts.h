@@ -43,6 +43,15 @@ inline constexpr char kAldCreated[] = "ALDファイルを作成しました。";
 inline constexpr char kAldFailed[] = "ALDファイルを作成できませんでした。";
 inline constexpr char kLinkNumberTitle[] = "CGリンク番号";
 
+// Why a row of a batch was not converted (one line each after kSomeNotConverted).
+inline constexpr char kReasonBadName[] = "ファイル名が不正です";
+inline constexpr char kReasonNotDecoded[] = "画像を読み込めません";
+inline constexpr char kReasonConverterNotStarted[] = "変換プログラムを起動できません";
+inline constexpr char kReasonConverterFailed[] = "変換プログラムがエラーで終了しました";
+inline constexpr char kReasonNoPmsMade[] = "PMSファイルができませんでした";
+inline constexpr char kReasonPmsExists[] = "同名のPMSファイルが既にあります";
+inline constexpr char kReasonNotMoved[] = "PMSファイルを移動できません";
+
 // History.
 inline constexpr char kHistoryConverted[] = " 下記ﾌｧｲﾙを変換しました。";
 inline constexpr char kHistoryCreated[] = " 下記を作成しました。";
