@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QEvent>
 #include <QPlainTextEdit>
-#include <QTreeWidget>
 
 #include "app/MainForm.h"
 #include "app/QtText.h"
@@ -105,17 +104,6 @@ MakeServices windowServices(QProgressBar* bar) {
     return services;
 }
 
-std::vector<CheckedRow> rowsOf(const QTreeWidget& list) {
-    std::vector<CheckedRow> rows;
-    rows.reserve(static_cast<std::size_t>(list.topLevelItemCount()));
-    for (int i = 0; i < list.topLevelItemCount(); ++i) {
-        const QTreeWidgetItem* item = list.topLevelItem(i);
-        rows.push_back({item->text(0).toStdString(), item->text(1).toStdString(), item->text(2).toStdString(),
-                        item->text(3).toStdString(), item->text(4).toStdString()});
-    }
-    return rows;
-}
-
 void tellUser(Desktop& desktop, const ClosingMessage& message) {
     switch (message.kind) {
         case ClosingMessage::Kind::Warning:
@@ -141,7 +129,7 @@ void TMainForm1::connectOutputHandlers() {
 
 void TMainForm1::BitBtn1Click() {
     if (outputBusy_) return;
-    PmsBatchInput input{rowsOf(*ui_->ListView3), TempDir, ConverterPath, PmsDir, ExeDir + kHistoryFile};
+    PmsBatchInput input{checkedList_.rows(), TempDir, ConverterPath, PmsDir, ExeDir + kHistoryFile};
     const PmsBatchReport report =
         whileBusy(outputBusy_, [&] { return runPmsBatch(input, susie_, windowServices(ui_->ProgressBar1)); });
     tellUser(desktop_, report.message());
