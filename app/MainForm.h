@@ -1,10 +1,12 @@
 #pragma once
+#include <exception>
 #include <memory>
 #include <string>
 
 #include <QWidget>
 
 #include "platform/Desktop.h"
+#include "platform/Texts.h"
 #include "susie/CSusie.h"
 
 namespace Ui {
@@ -77,6 +79,9 @@ protected:
 
 private:
     void connectHandlers();
+    void dressControls();
+    void fillFilter(const std::string& filter);
+    void saveSettingsAndUnload();
     void connectSelectionHandlers();  // MainFormSelection.cpp
     void connectOutputHandlers();     // MainFormOutput.cpp
     // Runs a handler the way the event loop does: an escaping exception goes to the exception box.
@@ -97,9 +102,21 @@ private:
 
 
     // --- state of the output handlers (MainFormOutput.cpp) ---
-
+    bool outputBusy_ = false;  // a make operation runs; a second one does not start inside it
 
 
 };
 
 }  // namespace obri
+
+// Defined here so that every handler file wraps its handlers the same way.
+template <typename Handler>
+void obri::TMainForm1::guarded(Handler handler) {
+    try {
+        handler();
+    } catch (const std::exception& error) {
+        desktop_.exceptionBox(error.what());
+    } catch (...) {
+        desktop_.exceptionBox(texts::kUnknownError);
+    }
+}

@@ -17,7 +17,7 @@ struct PaletteEntry {
 // The program's stand-in for the platform's bitmap object. Pixels are kept as DIB rows of the
 // bitmap's own pixel format, top row first, each row padded to 4 bytes.
 class Bitmap {
-public:
+  public:
     Bitmap() = default;  // 0 x 0, device-dependent
 
     int width() const { return width_; }
@@ -58,7 +58,9 @@ public:
     // All pixels as 32-bit 0xFFRRGGBB, top row first (for showing on screen).
     std::vector<std::uint32_t> toArgb32() const;
 
-private:
+  private:
+    friend struct BitmapAccess;  // the loaders and converters in Bitmap*.cpp
+
     int width_ = 0;
     int height_ = 0;
     PixelFormat format_ = PixelFormat::Device;

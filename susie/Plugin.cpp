@@ -8,16 +8,26 @@ namespace obri {
 
 PluginResult pluginResultFrom(int code) {
     switch (code) {
-        case 0: return PluginResult::Success;
-        case -1: return PluginResult::NotImplemented;
-        case 1: return PluginResult::Aborted;
-        case 2: return PluginResult::UnknownFormat;
-        case 3: return PluginResult::BrokenData;
-        case 4: return PluginResult::OutOfMemory;
-        case 5: return PluginResult::MemoryError;
-        case 6: return PluginResult::ReadError;
-        case 8: return PluginResult::InternalError;
-        default: return PluginResult::OtherError;
+        case 0:
+            return PluginResult::Success;
+        case -1:
+            return PluginResult::NotImplemented;
+        case 1:
+            return PluginResult::Aborted;
+        case 2:
+            return PluginResult::UnknownFormat;
+        case 3:
+            return PluginResult::BrokenData;
+        case 4:
+            return PluginResult::OutOfMemory;
+        case 5:
+            return PluginResult::MemoryError;
+        case 6:
+            return PluginResult::ReadError;
+        case 8:
+            return PluginResult::InternalError;
+        default:
+            return PluginResult::OtherError;
     }
 }
 

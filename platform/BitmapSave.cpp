@@ -1,0 +1,173 @@
+// Writing the bitmap as a Windows BMP, and the file reading and writing behind it.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+
+#include "platform/BitmapInternal.h"
+#include "platform/BitmapIo.h"
+#include "platform/Error.h"
+
+namespace obri {
+
+namespace {
+
+// A file larger than any picture we accept plus generous room for tables and trailing data is
+// read only this far; what a BMP needs lies before it.
+constexpr std::size_t kMaxFileRead = (std::size_t{1} << 30) + (std::size_t{1} << 24);
+
+void put16(std::vector<std::uint8_t>& out, std::uint32_t v) {
+    out.push_back(static_cast<std::uint8_t>(v));
+    out.push_back(static_cast<std::uint8_t>(v >> 8));
+}
+
+void put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
+    put16(out, v & 0xFFFF);
+    put16(out, v >> 16);
+}
+
+bool writeAll(int fd, const std::uint8_t* bytes, std::size_t size) {
+    while (size > 0) {
+        const ssize_t written = ::write(fd, bytes, size);
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        bytes += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+mode_t creationMode() {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+void writeInPlace(const std::string& path, const std::uint8_t* bytes, std::size_t size) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    if (fd < 0) throwCannotCreate(path);
+    const bool ok = writeAll(fd, bytes, size);
+    if (::close(fd) != 0 || !ok) throwCannotWrite(path);
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> readWholeFile(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) throwCannotOpen(path);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        throwCannotOpen(path);
+    }
+    std::vector<std::uint8_t> bytes;
+    std::size_t expected = S_ISREG(st.st_mode) ? static_cast<std::size_t>(st.st_size) : 0;
+    bytes.resize(std::min(std::max<std::size_t>(expected, 1), kMaxFileRead));
+    std::size_t got = 0;
+    for (;;) {
+        if (got == bytes.size()) {
+            if (bytes.size() >= kMaxFileRead) break;
+            bytes.resize(std::min(bytes.size() * 2, kMaxFileRead));
+        }
+        const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            ::close(fd);
+            throwCannotOpen(path);
+        }
+        if (n == 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    bytes.resize(got);
+    return bytes;
+}
+
+void replaceFile(const std::string& path, const std::uint8_t* bytes, std::size_t size) {
+    struct stat st {};
+    const bool exists = ::stat(path.c_str(), &st) == 0;
+    if (exists && (S_ISDIR(st.st_mode) || ::access(path.c_str(), W_OK) != 0)) throwCannotCreate(path);
+    std::string target = path;
+    if (struct stat link{}; ::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+        if (char* resolved = ::realpath(path.c_str(), nullptr)) {
+            target = resolved;
+            std::free(resolved);
+        }
+    }
+    std::string temp = target + ".XXXXXX";
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0) {
+        // A folder we may not add files to can still hold a file we may overwrite.
+        if (exists) return writeInPlace(path, bytes, size);
+        throwCannotCreate(path);
+    }
+    ::fchmod(fd, exists ? (st.st_mode & 07777) : creationMode());
+    const bool ok = writeAll(fd, bytes, size);
+    if (::close(fd) != 0 || !ok) {
+        ::unlink(temp.c_str());
+        throwCannotWrite(path);
+    }
+    if (::rename(temp.c_str(), target.c_str()) != 0) {
+        ::unlink(temp.c_str());
+        throwCannotCreate(path);
+    }
+}
+
+std::vector<std::uint8_t> Bitmap::saveToMemory() const {
+    const bool fields = format_ == PixelFormat::Bits16;
+    std::vector<PaletteEntry> palette = palette_;
+    if (!isPaletteFormat(format_))
+        palette.clear();
+    else if (palette.empty())
+        palette = defaultPalette(format_);
+    const std::size_t headers = 14 + 40 + (fields ? 12 : 0);
+    const std::size_t offset = headers + palette.size() * 4;
+    const std::size_t imageSize = stride_ * static_cast<std::size_t>(height_);
+
+    std::vector<std::uint8_t> out;
+    out.reserve(offset + imageSize);
+    out.push_back('B');
+    out.push_back('M');
+    put32(out, static_cast<std::uint32_t>(offset + imageSize));
+    put32(out, 0);
+    put32(out, static_cast<std::uint32_t>(offset));
+    put32(out, 40);
+    put32(out, static_cast<std::uint32_t>(width_));
+    put32(out, static_cast<std::uint32_t>(height_));
+    put16(out, 1);
+    put16(out, static_cast<std::uint32_t>(bitsOf(format_)));
+    put32(out, fields ? 3 : 0);
+    put32(out, static_cast<std::uint32_t>(imageSize));
+    put32(out, 2835);  // 72 dots per inch
+    put32(out, 2835);
+    put32(out, static_cast<std::uint32_t>(palette.size()));
+    put32(out, 0);
+    if (fields) {
+        put32(out, 0xF800);
+        put32(out, 0x07E0);
+        put32(out, 0x001F);
+    }
+    for (const PaletteEntry& e : palette) {
+        out.push_back(e.blue);
+        out.push_back(e.green);
+        out.push_back(e.red);
+        out.push_back(0);
+    }
+    for (int y = height_ - 1; y >= 0; --y) {
+        const std::uint8_t* row = pixels_.data() + stride_ * static_cast<std::size_t>(y);
+        out.insert(out.end(), row, row + stride_);
+    }
+    return out;
+}
+
+void Bitmap::saveToFile(const std::string& path) const {
+    const std::vector<std::uint8_t> bytes = saveToMemory();
+    replaceFile(path, bytes.data(), bytes.size());
+}
+
+}  // namespace obri
