@@ -7,6 +7,8 @@
 #include <QCloseEvent>
 #include <QFont>
 #include <QHeaderView>
+#include <QProxyStyle>
+#include <QTabBar>
 
 #include "app/AbortForm.h"
 #include "app/FilterEntries.h"
@@ -39,6 +41,16 @@ QFont boldFont(int pixelSize) {
     font.setBold(true);
     return font;
 }
+
+// The three tab titles must share the page control's 169 pixels; the desktop style's tab padding
+// is too wide for that, so the tab bar alone gets a narrower one.
+class CompactTabStyle : public QProxyStyle {
+  public:
+    int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override {
+        if (metric == PM_TabBarTabHSpace) return 4;
+        return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+};
 
 }  // namespace
 
@@ -87,6 +99,10 @@ void TMainForm1::dressControls() {
         header->setSectionHidden(column, true);
     }
     c.PageControl1->setCurrentWidget(c.TabSheet1);
+    QTabBar* tabs = c.PageControl1->tabBar();
+    auto* tabStyle = new CompactTabStyle;
+    tabStyle->setParent(tabs);
+    tabs->setStyle(tabStyle);
 
     // No window manager adds a frame under Xvfb, so the client area is the whole 387 x 345.
     setGeometry(192, 107, 387, 345);

@@ -2,11 +2,13 @@
 #include <exception>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <QWidget>
 
 #include "platform/Desktop.h"
 #include "platform/Texts.h"
+#include "selection/CheckedList.h"
 #include "susie/CSusie.h"
 
 namespace Ui {
@@ -14,9 +16,12 @@ class TMainForm1;
 }
 
 class QCloseEvent;
+class QListWidget;
+class QListWidgetItem;
 
 namespace obri {
 
+class Bitmap;
 class TAbortForm1;
 class TViewForm1;
 class THistoryForm1;
@@ -98,8 +103,20 @@ private:
     bool closingByX_ = false;
 
     // --- state of the selection handlers (MainFormSelection.cpp) ---
-
-
+    // The checked list; ListView3 follows it through an observer and is never written otherwise.
+    CheckedList checkedList_;
+    std::unique_ptr<CheckedList::Observer> checkedListView_;
+    std::vector<std::string> driveRoots_;
+    std::string listedFolder_;  // the folder FileListBox1 lists (no trailing '/', except the root)
+    std::string listedMasks_;   // the pattern list of the file type it lists
+    void openFolder(const std::string& folder);
+    void chooseFileType(int index);
+    void readFileList();
+    void fillDriveBox();
+    void fillFolderList();
+    void checkToggled(QListWidget* list, QListWidgetItem* item, void (TMainForm1::*handler)());
+    void expandArchive(const std::string& path);
+    void showPreview(const Bitmap& bitmap, const std::string& caption);
 
     // --- state of the output handlers (MainFormOutput.cpp) ---
     bool outputBusy_ = false;  // a make operation runs; a second one does not start inside it

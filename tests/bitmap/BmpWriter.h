@@ -57,7 +57,7 @@ inline Picture indexPicture(int width, int height, std::uint32_t colours) {
     Picture p{width, height, {}};
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
-            p.values.push_back(static_cast<std::uint32_t>(x * 7 + y * 3) % colours);
+            p.values.push_back(static_cast<std::uint32_t>(x * 37 + y * 101) % colours);
     return p;
 }
 
