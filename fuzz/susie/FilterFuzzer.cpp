@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,25 +18,75 @@ namespace {
 
 constexpr int kSlots = 6;
 
-// A folder holding kSlots placeholder plug-in files, made once.
-const std::string& placeholderFolder() {
-    static const std::string folder = [] {
+// The answers of this run; slots beyond them did not load.
+std::vector<obri::test::FakePlugin> current;
+
+// One table is loaded once; its slots forward to the answers of the current run.
+class SlotPlugin final : public obri::Plugin {
+  public:
+    explicit SlotPlugin(std::size_t slot) : slot_(slot) {}
+    const std::string& path() const override { return path_; }
+    bool loaded() const override { return slot_ >= current.size() || current[slot_].loaded(); }
+    bool has(obri::PluginFunction function) const override {
+        return slot_ < current.size() && current[slot_].has(function);
+    }
+    std::optional<std::string> pluginInfo(int index, int bufferSize) override {
+        if (slot_ >= current.size()) return std::nullopt;
+        return current[slot_].pluginInfo(index, bufferSize);
+    }
+    bool isSupportedFile(const std::string&, int) override { return false; }
+    bool isSupportedMemory(const std::string&, const std::uint8_t*, std::size_t) override { return false; }
+    obri::PluginResult getPictureFile(const std::string&, std::intptr_t, obri::OwnedBlock&,
+                                      obri::OwnedBlock&) override {
+        return obri::PluginResult::NotImplemented;
+    }
+    obri::PluginResult getPictureMemory(const std::uint8_t*, std::size_t, obri::OwnedBlock&,
+                                        obri::OwnedBlock&) override {
+        return obri::PluginResult::NotImplemented;
+    }
+    obri::PluginResult getArchiveInfo(const std::string&, obri::OwnedBlock&) override {
+        return obri::PluginResult::NotImplemented;
+    }
+    obri::PluginResult getFile(const std::string&, std::uint32_t, obri::OwnedBlock&) override {
+        return obri::PluginResult::NotImplemented;
+    }
+
+  private:
+    std::size_t slot_;
+    std::string path_ = "slot";
+};
+
+class SlotLoader final : public obri::PluginLoader {
+  public:
+    std::unique_ptr<obri::Plugin> load(const std::string&) override {
+        return std::make_unique<SlotPlugin>(loads_++);
+    }
+
+  private:
+    std::size_t loads_ = 0;
+};
+
+obri::CSusie& loadedSusie() {
+    static obri::CSusie* susie = [] {
         char pattern[] = "/tmp/obri-filter-fuzz-XXXXXX";
-        std::string made = mkdtemp(pattern) ? pattern : "/tmp";
+        if (!mkdtemp(pattern)) std::abort();
+        const std::string folder = pattern;
         for (int i = 0; i < kSlots; ++i) {
-            const std::string file = made + "/p" + std::to_string(i) + ".spi";
-            if (FILE* f = std::fopen(file.c_str(), "w")) std::fclose(f);
+            if (FILE* f = std::fopen((folder + "/p" + std::to_string(i) + ".spi").c_str(), "w"))
+                std::fclose(f);
         }
+        auto* made = new obri::CSusie(std::make_unique<SlotLoader>());
+        if (made->LoadPlugins(folder) != kSlots) std::abort();
+        std::filesystem::remove_all(folder);
         return made;
     }();
-    return folder;
+    return *susie;
 }
 
-std::vector<obri::test::FakeAnswers> answersFrom(std::string_view input) {
+void answersFrom(std::string_view input) {
     std::vector<obri::test::FakeAnswers> plugins(1);
     int index = 2;
-    std::size_t start = 0;
-    while (start <= input.size() && plugins.size() <= kSlots) {
+    for (std::size_t start = 0; start <= input.size() && plugins.size() <= kSlots;) {
         std::size_t end = input.find('\n', start);
         if (end == std::string_view::npos) end = input.size();
         const std::string_view line = input.substr(start, end - start);
@@ -48,22 +99,15 @@ std::vector<obri::test::FakeAnswers> answersFrom(std::string_view input) {
         start = end + 1;
     }
     if (plugins.size() > kSlots) plugins.resize(kSlots);
-    return plugins;
+    current.clear();
+    for (auto& answers : plugins) current.emplace_back("fake", std::move(answers));
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    std::string_view input(reinterpret_cast<const char*>(data), size);
-    obri::CSusie susie(std::make_unique<obri::test::FakeLoader>(answersFrom(input)));
-    // LoadPlugins names every plug-in on the debug output; keep that out of the fuzzer's report.
-    static const int devNull = ::open("/dev/null", O_WRONLY);
-    const int savedStderr = ::dup(2);
-    ::dup2(devNull, 2);
-    const int count = susie.LoadPlugins(placeholderFolder());
-    ::dup2(savedStderr, 2);
-    ::close(savedStderr);
-    if (count != kSlots) std::abort();
+    obri::CSusie& susie = loadedSusie();
+    answersFrom(std::string_view(reinterpret_cast<const char*>(data), size));
     const std::string filter = susie.BuildFilter();
     const std::string_view start = obri::texts::kFilterAllImages;
     if (filter.compare(0, start.size(), start) != 0 || filter.back() != '|') std::abort();

@@ -65,6 +65,8 @@ struct LimitCase {
     std::size_t expected;
 };
 
+void PrintTo(const LimitCase& c, std::ostream* os) { *os << c.name; }
+
 class ArchiveRecordLimits : public ::testing::TestWithParam<LimitCase> {};
 
 TEST_P(ArchiveRecordLimits, ReadsOnlyWholeRecordsInsideTheBlockAndTheRows) {

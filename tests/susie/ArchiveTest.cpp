@@ -26,6 +26,9 @@ class ArchiveFixture : public ::testing::Test {
     PluginCallLog log{temp};
     std::string archive = temp.write("a.tarc", testArchive(kMembers));
 
+    // Whatever happened, no block a plug-in handed over is left behind.
+    void TearDown() override { EXPECT_EQ(log.liveHandedBlocks(), 0); }
+
     static void fillOldRows(CSusie& susie, int rows) {
         for (int i = 0; i < rows; ++i)
             susie.Arc[static_cast<std::size_t>(i)] = ARC{"old" + std::to_string(i), i, i};
@@ -55,6 +58,16 @@ TEST_F(ArchiveFixture, ListWritesRowsFromZeroAndKeepsTheOlderOnes) {
     expectOldRows(*susie, 3, 5);
 }
 
+TEST_F(ArchiveFixture, EveryPluginIsAskedFromTheStartOfTheArchive) {
+    auto susie = susieWith(temp, {"img_refuses", "img_a", "arc"});
+    ASSERT_EQ(susie->ReadArchiveList(archive), 3);
+    Bitmap bitmap;
+    ASSERT_TRUE(susie->LoadArchivedPicture(archive, member(0), bitmap));
+    const auto asked = log.linesWith("IsSupported file");
+    ASSERT_EQ(asked.size(), 6u);
+    for (const auto& line : asked) EXPECT_NE(line.find(" at 0"), std::string::npos) << line;
+}
+
 TEST_F(ArchiveFixture, ListThatEndsAtOnceWritesNothing) {
     auto susie = susieWith(temp, {"arc"});
     fillOldRows(*susie, 2);
@@ -66,6 +79,8 @@ struct FailingListCase {
     const char* name;
     std::vector<std::string> plugins;
 };
+
+void PrintTo(const FailingListCase& c, std::ostream* os) { *os << c.name; }
 
 class FailingListTest : public ArchiveFixture, public ::testing::WithParamInterface<FailingListCase> {};
 
@@ -153,7 +168,10 @@ struct FailingMemberCase {
     std::vector<std::string> plugins;
     int memberIndex;
     std::int32_t positionDelta;
+    std::int32_t sizeDelta = 0;
 };
+
+void PrintTo(const FailingMemberCase& c, std::ostream* os) { *os << c.name; }
 
 class FailingMemberTest : public ArchiveFixture, public ::testing::WithParamInterface<FailingMemberCase> {};
 
@@ -162,6 +180,7 @@ TEST_P(FailingMemberTest, LeavesTheBitmapUnchanged) {
     auto susie = susieWith(temp, c.plugins);
     ARC entry = member(c.memberIndex);
     entry.Position += c.positionDelta;
+    entry.Size += c.sizeDelta;
     Bitmap bitmap;
     bitmap.loadFromMemory(reinterpret_cast<const std::uint8_t*>(kBmp.data()), kBmp.size());
     EXPECT_FALSE(susie->LoadArchivedPicture(archive, entry, bitmap));
@@ -170,18 +189,20 @@ TEST_P(FailingMemberTest, LeavesTheBitmapUnchanged) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, FailingMemberTest,
-    ::testing::Values(FailingMemberCase{"NoPlugin", {}, 0, 0},
-                      FailingMemberCase{"NobodyTakesArchive", {"img_a"}, 0, 0},
-                      FailingMemberCase{"NoImagePluginTakesMember", {"arc", "img_refuses"}, 0, 0},
-                      FailingMemberCase{"NoSuchPosition", {"arc", "img_a"}, 0, 1},
-                      FailingMemberCase{"ShortMember", {"arc_short_member", "img_a"}, 0, 0},
-                      FailingMemberCase{"ShortBitmapMember", {"arc_short_member", "img_a"}, 1, 0},
-                      FailingMemberCase{"FailsWithLiveBlock", {"arc_fail_live_blocks", "img_a"}, 0, 0},
-                      FailingMemberCase{"FailsWithFreedBlock", {"arc_fail_freed", "img_a"}, 0, 0},
-                      FailingMemberCase{"NullHandle", {"arc_null_handles", "img_a"}, 0, 0},
-                      FailingMemberCase{"ForeignBlock", {"arc_foreign", "img_a"}, 0, 0},
-                      FailingMemberCase{
-                          "MisbehavingDecoder", {"arc", "img_null_handles", "img_huge_size"}, 0, 0}),
+    ::testing::Values(
+        FailingMemberCase{"NoPlugin", {}, 0, 0}, FailingMemberCase{"NobodyTakesArchive", {"img_a"}, 0, 0},
+        FailingMemberCase{"ArchiveTakerCannotExtract", {"img_takes_tarc", "arc", "img_a"}, 0, 0},
+        FailingMemberCase{"NoImagePluginTakesMember", {"arc", "img_refuses"}, 0, 0},
+        FailingMemberCase{"NoSuchPosition", {"arc", "img_a"}, 0, 1},
+        FailingMemberCase{"SizeBeyondTheBlock", {"arc", "img_a"}, 0, 0, 1},
+        FailingMemberCase{"SizeWithTopBitSet", {"arc", "img_a"}, 0, 0, INT32_MIN},
+        FailingMemberCase{"ShortMember", {"arc_short_member", "img_a"}, 0, 0},
+        FailingMemberCase{"ShortBitmapMember", {"arc_short_member", "img_a"}, 1, 0},
+        FailingMemberCase{"FailsWithLiveBlock", {"arc_fail_live_blocks", "img_a"}, 0, 0},
+        FailingMemberCase{"FailsWithFreedBlock", {"arc_fail_freed", "img_a"}, 0, 0},
+        FailingMemberCase{"NullHandle", {"arc_null_handles", "img_a"}, 0, 0},
+        FailingMemberCase{"ForeignBlock", {"arc_foreign", "img_a"}, 0, 0},
+        FailingMemberCase{"MisbehavingDecoders", {"arc", "img_null_handles", "img_huge_size"}, 0, 0}),
     [](const auto& param) { return std::string(param.param.name); });
 
 TEST_F(ArchiveFixture, ShortMemberIsNotHandedToTheDecoders) {

@@ -93,12 +93,15 @@ struct PictureFaultCase {
     bool bitsValid;
 };
 
+void PrintTo(const PictureFaultCase& c, std::ostream* os) { *os << c.variant; }
+
 class PictureFaults : public ::testing::TestWithParam<PictureFaultCase> {};
 
 // Blocks of a failed call are released (the leak checker would tell) and never handed on.
 TEST_P(PictureFaults, CallerGetsOnlyBlocksOfASuccessfulCall) {
     const auto& c = GetParam();
     TempFolder temp;
+    PluginCallLog log(temp);
     auto plugin = load(c.variant);
     const std::string path = temp.write("p.tpic", testPictureBytes());
     const std::string bytes = testPictureBytes();
@@ -112,6 +115,7 @@ TEST_P(PictureFaults, CallerGetsOnlyBlocksOfASuccessfulCall) {
         EXPECT_EQ(info.valid(), c.infoValid) << memory;
         EXPECT_EQ(bits.valid(), c.bitsValid) << memory;
     }
+    EXPECT_EQ(log.liveHandedBlocks(), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -147,11 +151,14 @@ struct ArchiveFaultCase {
     bool blocksValid;
 };
 
+void PrintTo(const ArchiveFaultCase& c, std::ostream* os) { *os << c.variant; }
+
 class ArchiveFaults : public ::testing::TestWithParam<ArchiveFaultCase> {};
 
 TEST_P(ArchiveFaults, CallerGetsOnlyBlocksOfASuccessfulCall) {
     const auto& c = GetParam();
     TempFolder temp;
+    PluginCallLog log(temp);
     auto plugin = load(c.variant);
     const std::vector<TestMember> members{{"m", "bytes"}};
     const std::string path = temp.write("a.tarc", testArchive(members));
@@ -161,6 +168,9 @@ TEST_P(ArchiveFaults, CallerGetsOnlyBlocksOfASuccessfulCall) {
     EXPECT_EQ(plugin->getFile(path, static_cast<std::uint32_t>(testArchivePositions(members)[0]), member),
               c.result);
     EXPECT_EQ(member.valid(), c.blocksValid);
+    list.reset();
+    member.reset();
+    EXPECT_EQ(log.liveHandedBlocks(), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -32,15 +32,19 @@ struct PictureCase {
     Rows pixels;  // expected when the status is 0
 };
 
+void PrintTo(const PictureCase& c, std::ostream* os) { *os << c.name; }
+
 class LoadPictureTest : public ::testing::TestWithParam<PictureCase> {};
 
 TEST_P(LoadPictureTest, GivesStatusAndPicture) {
     const auto& c = GetParam();
     TempFolder temp;
+    PluginCallLog log(temp);
     auto susie = susieWith(temp, c.plugins);
     const std::string path = temp.write(c.fileName, c.bytes);
     Bitmap bitmap;
     ASSERT_EQ(susie->LoadPicture(path, bitmap), c.status);
+    EXPECT_EQ(log.liveHandedBlocks(), 0);
     if (c.status == kPictureLoaded) {
         EXPECT_EQ(pixelRows(bitmap), c.pixels);
     } else {
@@ -85,10 +89,12 @@ class MisbehavingPictureTest : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(MisbehavingPictureTest, DrawsNothing) {
     TempFolder temp;
+    PluginCallLog log(temp);
     auto susie = susieWith(temp, {GetParam()});
     const std::string path = temp.write("a.tpic", kPic);
     Bitmap fresh;
     EXPECT_EQ(susie->LoadPicture(path, fresh), kPictureNotRead);
+    EXPECT_EQ(log.liveHandedBlocks(), 0);
     EXPECT_EQ(fresh.width(), 0);
     EXPECT_EQ(fresh.height(), 0);
 
@@ -103,6 +109,18 @@ INSTANTIATE_TEST_SUITE_P(Variants, MisbehavingPictureTest,
                                            "img_short_info", "img_short_bits", "img_huge_size",
                                            "img_negative_width", "img_zero_size", "img_overflow",
                                            "img_foreign", "img_same_block", "img_header_size"));
+
+TEST(LoadPicture, KeepsThePixelFormatOfTheBitmap) {
+    TempFolder temp;
+    auto susie = susieWith(temp, {"img_b"});
+    for (PixelFormat format : {PixelFormat::Bits24, PixelFormat::Bits32, PixelFormat::Device}) {
+        Bitmap bitmap;
+        bitmap.setPixelFormat(format);
+        ASSERT_EQ(susie->LoadPicture(temp.write("a.tpic", kPic), bitmap), kPictureLoaded);
+        EXPECT_EQ(bitmap.pixelFormat(), format);
+        EXPECT_EQ(pixelRows(bitmap), kPicture8TopDown);
+    }
+}
 
 TEST(LoadPicture, MissingFileOrFolderIsNotRead) {
     TempFolder temp;
@@ -162,6 +180,7 @@ TEST(LoadPicture, ASecondExceptionReachesTheCallerNamingPluginAndFile) {
     }
     EXPECT_EQ(bitmap.width(), 0);
     EXPECT_EQ(log.linesWith("GetPicture").size(), 2u) << "the later plug-in is not asked";
+    EXPECT_EQ(log.liveHandedBlocks(), 0);
 }
 
 }  // namespace

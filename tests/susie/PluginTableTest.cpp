@@ -44,6 +44,8 @@ struct FilterCase {
     std::string expected;
 };
 
+void PrintTo(const FilterCase& c, std::ostream* os) { *os << c.name; }
+
 FakeAnswers notLoaded() {
     FakeAnswers answers;
     answers.loaded = false;

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "platform/Bitmap.h"
+#include "platform/LocalMemory.h"
 
 namespace obri::test {
 namespace {
@@ -120,6 +121,16 @@ std::vector<std::string> PluginCallLog::linesWith(std::string_view text) const {
         if (line.find(text) != std::string::npos) out.push_back(line);
     }
     return out;
+}
+
+int PluginCallLog::liveHandedBlocks() const {
+    int live = 0;
+    for (const auto& line : linesWith(" handed ")) {
+        const auto address = std::stoull(line.substr(line.rfind(' ') + 1), nullptr, 16);
+        HLOCAL block = reinterpret_cast<HLOCAL>(static_cast<std::uintptr_t>(address));
+        if (block && LocalSize(block) != 0) ++live;
+    }
+    return live;
 }
 
 std::vector<std::vector<std::uint32_t>> pixelRows(const Bitmap& bitmap) {

@@ -56,6 +56,8 @@ class PluginCallLog {
     std::vector<std::string> lines() const;
     // Lines that contain text.
     std::vector<std::string> linesWith(std::string_view text) const;
+    // Blocks the plug-ins handed out that are still live (LocalSize not 0): each one a leak.
+    int liveHandedBlocks() const;
 
   private:
     std::string path_;

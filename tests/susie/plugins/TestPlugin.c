@@ -37,8 +37,8 @@ size_t LocalSize(HLOCAL block);
 #define FAULT_FOREIGN 10 /* blocks that LocalAlloc did not make */
 #define FAULT_UNTERMINATED 11
 #define FAULT_SHORT_MEMBER 12
-#define FAULT_INFO_BUGGY 13 /* answers buflen when cutting and writes past buflen */
-#define FAULT_SAME_BLOCK 14 /* one block as info and bits */
+#define FAULT_INFO_BUGGY 13  /* answers buflen when cutting and writes past buflen */
+#define FAULT_SAME_BLOCK 14  /* one block as info and bits */
 #define FAULT_HEADER_SIZE 15 /* header size field larger than the block */
 
 #ifndef FAULT
@@ -48,7 +48,7 @@ size_t LocalSize(HLOCAL block);
 #define PLUGIN_NAME "test"
 #endif
 
-static void logLine(const char* format, ...) {
+__attribute__((format(printf, 1, 2))) static void logLine(const char* format, ...) {
     const char* path = getenv("OBRI_TEST_PLUGIN_LOG");
     if (!path || !*path) return;
     FILE* log = fopen(path, "a");
@@ -62,6 +62,11 @@ static void logLine(const char* format, ...) {
     fclose(log);
 }
 
+/* Every block handed to the host is named, so that tests can check it is no longer live after. */
+__attribute__((unused)) static void logHanded(HLOCAL block) {
+    logLine("handed %lx", (unsigned long)(uintptr_t)block);
+}
+
 /* ---- GetPluginInfo ---- */
 
 #if INFO_SET == 1
@@ -73,7 +78,7 @@ static const char* const kInfo[] = {"00IN", "Test picture", "*.tpic", "Test pict
 #elif INFO_SET == 4
 static const char* const kInfo[] = {"00AM", "Test archive", "*.tarc", "Test archive", 0};
 #elif INFO_SET == 5
-#define LONG_TEXT                                                                                      \
+#define LONG_TEXT                                                                                          \
     "0123456789012345678901234567890123456789012345678901234567890123456789012345678901234567890123456789" \
     "0123456789012345678901234567890123456789012345678901234567890123456789012345678901234567890123456789" \
     "0123456789012345678901234567890123456789012345678901234567890123456789012345678901234567890123456789"
@@ -151,23 +156,26 @@ static void putU16(unsigned char* at, unsigned value) {
     at[1] = (unsigned char)(value >> 8);
 }
 
+/* Not static: some variants never read them. */
+#define HIDDEN __attribute__((visibility("hidden")))
+
 #if PICTURE == 1
 /* 3 x 2, 24 bits, bottom-up: top row red, green, blue; bottom row white, black, grey. */
 enum { kHeaderSize = 40, kWidth = 3, kHeight = 2, kBitCount = 24, kColours = 0 };
-static const unsigned char kPalette[1] = {0};
-static const unsigned char kRows[] = {0xFF, 0xFF, 0xFF, 0x00, 0x00, 0x00, 0x80, 0x80, 0x80, 0, 0, 0,
+HIDDEN const unsigned char kPalette[1] = {0};
+HIDDEN const unsigned char kRows[] = {0xFF, 0xFF, 0xFF, 0x00, 0x00, 0x00, 0x80, 0x80, 0x80, 0, 0, 0,
                                       0x00, 0x00, 0xFF, 0x00, 0xFF, 0x00, 0xFF, 0x00, 0x00, 0, 0, 0};
 #elif PICTURE == 2
 /* 2 x 3, 8 bits with 4 colours, top-down: rows 0 1 / 2 3 / 3 0. */
 enum { kHeaderSize = 40, kWidth = 2, kHeight = -3, kBitCount = 8, kColours = 4 };
-static const unsigned char kPalette[] = {0x00, 0xFF, 0xFF, 0, 0xFF, 0xFF, 0x00, 0,
+HIDDEN const unsigned char kPalette[] = {0x00, 0xFF, 0xFF, 0, 0xFF, 0xFF, 0x00, 0,
                                          0xFF, 0x00, 0xFF, 0, 0x56, 0x34, 0x12, 0};
-static const unsigned char kRows[] = {0, 1, 0, 0, 2, 3, 0, 0, 3, 0, 0, 0};
+HIDDEN const unsigned char kRows[] = {0, 1, 0, 0, 2, 3, 0, 0, 3, 0, 0, 0};
 #elif PICTURE == 3
 /* 2 x 1, 24 bits behind a 124-byte header: 0x102030, 0x405060. */
 enum { kHeaderSize = 124, kWidth = 2, kHeight = 1, kBitCount = 24, kColours = 0 };
-static const unsigned char kPalette[1] = {0};
-static const unsigned char kRows[] = {0x30, 0x20, 0x10, 0x60, 0x50, 0x40, 0, 0};
+HIDDEN const unsigned char kPalette[1] = {0};
+HIDDEN const unsigned char kRows[] = {0x30, 0x20, 0x10, 0x60, 0x50, 0x40, 0, 0};
 #else
 #error "PICTURE"
 #endif
@@ -238,6 +246,8 @@ static int handOutPicture(HLOCAL* info, HLOCAL* bits) {
 #else
     *bits = copyToBlock(kRows, bitsSize);
 #endif
+    logHanded(*info);
+    logHanded(*bits);
 #if FAULT == FAULT_FAIL_LIVE_BLOCKS
     return 2;
 #elif FAULT == FAULT_FAIL_FREED
@@ -357,6 +367,7 @@ int GetArchiveInfo(const char* source, intptr_t offsetOrLength, unsigned int fla
     records = count;
 #endif
     HLOCAL block = LocalAlloc(0x40, (size_t)records * sizeof(SusieArchiveRecord));
+    logHanded(block);
     SusieArchiveRecord* out = block ? LocalLock(block) : NULL;
     for (long i = 0; out && i < count; ++i) {
         memcpy(out[i].method, "TARC", 4);
@@ -395,13 +406,13 @@ int GetArchiveInfo(const char* source, intptr_t offsetOrLength, unsigned int fla
 #endif
 }
 
-int GetFile(const char* source, intptr_t offsetOrLength, char* dest, unsigned int flag, SusieProgress progress,
-            intptr_t data) {
+int GetFile(const char* source, intptr_t offsetOrLength, char* dest, unsigned int flag,
+            SusieProgress progress, intptr_t data) {
     logLine("GetFile %ld", (long)offsetOrLength);
     if (!progress) return 8;
     if (progress(0, 1, data)) return 1;
     if ((flag & 7u) != SUSIE_INPUT_FILE || ((flag >> 8) & 7u) != 1) return -1;
-    HLOCAL* out = (HLOCAL*)dest;
+    HLOCAL* out = (HLOCAL*)(void*)dest;
     size_t size = 0;
     unsigned char* bytes = readWhole(source, &size);
     if (!bytes) return 6;
@@ -423,6 +434,7 @@ int GetFile(const char* source, intptr_t offsetOrLength, char* dest, unsigned in
         if (handed) memcpy(LocalLock(block), bytes + members[i].position, handed);
         LocalUnlock(block);
         *out = block;
+        logHanded(block);
         result = 0;
         break;
     }
