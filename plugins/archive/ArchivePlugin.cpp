@@ -28,6 +28,17 @@ bool looksLikePicture(const unsigned char* head, size_t n) {
     return n >= 2 && head[0] == 'B' && head[1] == 'M';
 }
 
+// Compressed streams cannot be opened from the 2048 bytes of the memory form (the decompressor
+// refuses a cut stream), so there the compression's signature has to do.
+bool looksCompressed(const unsigned char* head, size_t n) {
+    static const unsigned char kXz[6] = {0xFD, '7', 'z', 'X', 'Z', 0};
+    static const unsigned char kZstd[4] = {0x28, 0xB5, 0x2F, 0xFD};
+    if (n >= 3 && head[0] == 0x1F && head[1] == 0x8B && head[2] == 8) return true;
+    if (n >= 4 && head[0] == 'B' && head[1] == 'Z' && head[2] == 'h' && head[3] >= '1' && head[3] <= '9')
+        return true;
+    return (n >= 6 && memcmp(head, kXz, 6) == 0) || (n >= 4 && memcmp(head, kZstd, 4) == 0);
+}
+
 // Whether libarchive finds a member (or a well-formed empty archive) at the start of the data.
 bool readerTakes(ArchiveReader& reader) {
     if (!reader.open()) return false;
@@ -106,7 +117,11 @@ int listMembers(ArchiveReader& reader, std::vector<SusieArchiveRecord>& records)
     archive_entry* entry = nullptr;
     for (uint32_t index = 0;; ++index) {
         int r = reader.next(&entry);
-        if (r == ARCHIVE_EOF) return archive_format(reader.handle()) != 0 ? kOk : kUnknownFormat;
+        if (r == ARCHIVE_EOF) {
+            // Zero blocks alone read as an empty tar; IsSupported does not take them either.
+            int format = archive_format(reader.handle()) & ARCHIVE_FORMAT_BASE_MASK;
+            return format != 0 && (index > 0 || format != ARCHIVE_FORMAT_TAR) ? kOk : kUnknownFormat;
+        }
         if (r != ARCHIVE_OK && r != ARCHIVE_WARN) {
             if (reader.readFailed()) return kReadError;
             return index == 0 && archive_format(reader.handle()) == 0 ? kUnknownFormat : kBroken;
@@ -239,7 +254,7 @@ OBRI_PLUGIN_EXPORT int IsSupported(const char* /*name*/, void* source) {
             return readerTakes(reader) ? 1 : 0;
         }
         ArchiveReader reader(static_cast<const unsigned char*>(source), kMemoryProbeBytes);
-        return readerTakes(reader) ? 1 : 0;
+        return readerTakes(reader) || looksCompressed(head, n) ? 1 : 0;
     } catch (...) {
         return 0;
     }

@@ -74,7 +74,6 @@ std::string findListFile(const std::string& path) {
 bool safeName(const std::string& name) {
     if (name.empty() || name == "." || name == "..") return false;
     if (name.find('/') != std::string::npos || name.find('\\') != std::string::npos) return false;
-    if (name.find("..") != std::string::npos) return false;
     for (unsigned char c : name)
         if (c < 0x20 || c == 0x7F) return false;
     return true;
