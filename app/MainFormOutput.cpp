@@ -105,13 +105,21 @@ MakeServices windowServices(QProgressBar* bar) {
     return services;
 }
 
+// A row's texts as bytes: those the checked list stored with the item (Qt::UserRole), as names
+// need not be UTF-8, else the shown text.
+std::string columnBytes(const QTreeWidgetItem& item, int column) {
+    const QVariant stored = item.data(column, Qt::UserRole);
+    if (stored.isValid()) return stored.toByteArray().toStdString();
+    return item.text(column).toStdString();
+}
+
 std::vector<CheckedRow> rowsOf(const QTreeWidget& list) {
     std::vector<CheckedRow> rows;
     rows.reserve(static_cast<std::size_t>(list.topLevelItemCount()));
     for (int i = 0; i < list.topLevelItemCount(); ++i) {
-        const QTreeWidgetItem* item = list.topLevelItem(i);
-        rows.push_back({item->text(0).toStdString(), item->text(1).toStdString(), item->text(2).toStdString(),
-                        item->text(3).toStdString(), item->text(4).toStdString()});
+        const QTreeWidgetItem& item = *list.topLevelItem(i);
+        rows.push_back({columnBytes(item, 0), columnBytes(item, 1), columnBytes(item, 2),
+                        columnBytes(item, 3), columnBytes(item, 4)});
     }
     return rows;
 }

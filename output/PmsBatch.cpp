@@ -70,6 +70,9 @@ const char* convertRow(const PmsBatchInput& input, const CheckedRow& row, const 
     bitmap.saveToFile(bmpWorkFile);
 
     const RunOutcome outcome = services.run(input.ConverterPath, bmpWorkFile, services.whileWaiting);
+    // The converter ran with the user's rights: if the folder it returns to is no longer our own,
+    // nothing is moved out of it or deleted in it.
+    requireWorkFolder(input.TempDir, bmpWorkFile);
     const char* reason = nullptr;
     if (outcome.how == RunOutcome::How::NotStarted) {
         reason = texts::kReasonConverterNotStarted;
