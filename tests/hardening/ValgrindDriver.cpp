@@ -9,6 +9,7 @@
 #include <ctime>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "output/AldBuild.h"
 #include "output/PmsBatch.h"
@@ -44,7 +45,7 @@ void writePicture(const std::string& path, obri::PixelFormat format, int width, 
 }
 
 int run(const std::string& tools, const std::string& root) {
-    for (const char* folder : {"work", "pms", "pics", "exe"}) fs::create_directory(root + folder);
+    for (const char* folder : {"work", "pics", "exe"}) fs::create_directory(root + folder);
     ::chmod((root + "work").c_str(), 0700);
     writePicture(root + "pics/title.bmp", obri::PixelFormat::Bits24, 40, 30);
     writePicture(root + "pics/pal.bmp", obri::PixelFormat::Bits8, 17, 5);
@@ -55,25 +56,37 @@ int run(const std::string& tools, const std::string& root) {
     susie.LoadPlugins(tools);
     const std::string filter = susie.BuildFilter();
 
-    obri::PmsBatchInput batch;
-    for (const char* name : {"title.bmp", "pal.bmp", "four.bmp", "junk.png", "missing.jpg"})
-        batch.rows.push_back(obri::makeFileRow(name, root + "pics/" + name));
-    batch.TempDir = root + "work/";
-    batch.ConverterPath = tools + "pmsconv";
-    batch.PmsDir = root + "pms/";
-    batch.historyPath = root + "exe/History.txt";
+    // A batch with two rows that fail, whose list the linker then refuses; and one that all converts.
     obri::MakeServices services;
     services.clock = [] { return std::time_t{981262650}; };
-    const obri::PmsBatchReport report = obri::runPmsBatch(batch, susie, services);
-
-    const obri::AldBuildInput build{root + "pms/", root + "CG_GA.ALD", tools + "aldlink", root + "exe/",
-                                    root + "exe/History.txt"};
-    const obri::AldBuildReport built = obri::runAldBuild(build, services);
+    auto batch = [&](const std::string& pmsDir, const std::vector<std::string>& names) {
+        fs::create_directory(root + pmsDir);
+        obri::PmsBatchInput input;
+        for (const std::string& name : names)
+            input.rows.push_back(obri::makeFileRow(name, root + "pics/" + name));
+        input.TempDir = root + "work/";
+        input.ConverterPath = tools + "pmsconv";
+        input.PmsDir = root + pmsDir + "/";
+        input.historyPath = root + "exe/History.txt";
+        return obri::runPmsBatch(input, susie, services);
+    };
+    auto build = [&](const std::string& pmsDir) {
+        const obri::AldBuildInput input{root + pmsDir + "/", root + pmsDir + ".ALD", tools + "aldlink",
+                                        root + "exe/", root + "exe/History.txt"};
+        return obri::runAldBuild(input, services);
+    };
+    const auto mixed = batch("mixed", {"title.bmp", "pal.bmp", "four.bmp", "junk.png", "missing.jpg"});
+    const auto good = batch("good", {"title.bmp", "pal.bmp", "four.bmp"});
+    const auto refused = build("mixed");
+    const auto built = build("good");
     susie.FreePlugins();
 
-    const bool ok = report.failed.size() == 2 && built.result == obri::AldBuildReport::Result::Built &&
-                    fs::exists(root + "pms/pal.pms") &&
-                    obri::textfile::loadLines(root + "CG_GA.txt").size() == 6 &&
+    using Result = obri::AldBuildReport::Result;
+    const bool ok = mixed.failed.size() == 2 && good.failed.empty() &&
+                    refused.result == Result::LinkerFailed && built.result == Result::Built &&
+                    fs::exists(root + "good/pal.pms") &&
+                    obri::textfile::loadLines(root + "good.txt").size() == 4 &&
+                    obri::textfile::loadLines(root + "exe/History.txt").size() == 12 &&
                     filter.find("*.png") != std::string::npos;
     if (!ok) std::fprintf(stderr, "batch or build did not do what it should\n");
     return ok ? 0 : 1;
