@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QEvent>
 #include <QPlainTextEdit>
-#include <QTreeWidget>
 
 #include "app/MainForm.h"
 #include "app/QtText.h"
@@ -105,25 +104,6 @@ MakeServices windowServices(QProgressBar* bar) {
     return services;
 }
 
-// A row's texts as bytes: those the checked list stored with the item (Qt::UserRole), as names
-// need not be UTF-8, else the shown text.
-std::string columnBytes(const QTreeWidgetItem& item, int column) {
-    const QVariant stored = item.data(column, Qt::UserRole);
-    if (stored.isValid()) return stored.toByteArray().toStdString();
-    return item.text(column).toStdString();
-}
-
-std::vector<CheckedRow> rowsOf(const QTreeWidget& list) {
-    std::vector<CheckedRow> rows;
-    rows.reserve(static_cast<std::size_t>(list.topLevelItemCount()));
-    for (int i = 0; i < list.topLevelItemCount(); ++i) {
-        const QTreeWidgetItem& item = *list.topLevelItem(i);
-        rows.push_back({columnBytes(item, 0), columnBytes(item, 1), columnBytes(item, 2),
-                        columnBytes(item, 3), columnBytes(item, 4)});
-    }
-    return rows;
-}
-
 void tellUser(Desktop& desktop, const ClosingMessage& message) {
     switch (message.kind) {
         case ClosingMessage::Kind::Warning:
@@ -149,7 +129,7 @@ void TMainForm1::connectOutputHandlers() {
 
 void TMainForm1::BitBtn1Click() {
     if (outputBusy_) return;
-    PmsBatchInput input{rowsOf(*ui_->ListView3), TempDir, ConverterPath, PmsDir, ExeDir + kHistoryFile};
+    PmsBatchInput input{checkedList_.rows(), TempDir, ConverterPath, PmsDir, ExeDir + kHistoryFile};
     const PmsBatchReport report =
         whileBusy(outputBusy_, [&] { return runPmsBatch(input, susie_, windowServices(ui_->ProgressBar1)); });
     tellUser(desktop_, report.message());

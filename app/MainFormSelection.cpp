@@ -75,13 +75,6 @@ class CheckedListView : public CheckedList::Observer {
                                                      toQString(row.Position), toQString(row.ArcName),
                                                      toQString(row.FullPathName)});
         item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
-        // The shown texts lose bytes that are not UTF-8; the make operations read these instead.
-        const std::string* columns[] = {&row.FileName, &row.Size, &row.Position, &row.ArcName,
-                                        &row.FullPathName};
-        for (int column = 0; column < 5; ++column) {
-            const std::string& bytes = *columns[column];
-            item->setData(column, kBytesRole, QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
-        }
         view_->addTopLevelItem(item);
     }
     void rowRemoved(std::size_t index) override { delete view_->takeTopLevelItem(static_cast<int>(index)); }

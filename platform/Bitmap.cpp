@@ -26,6 +26,7 @@ namespace {
 // Copies the part of a row that both sizes share; bits of pixels past the new width are cleared.
 void copyRowPart(const std::uint8_t* from, std::uint8_t* to, int width, int bits) {
     const std::size_t totalBits = static_cast<std::size_t>(width) * static_cast<std::size_t>(bits);
+    if (totalBits == 0) return;
     std::memcpy(to, from, totalBits / 8);
     if (const auto rest = totalBits % 8; rest != 0)
         to[totalBits / 8] = static_cast<std::uint8_t>(from[totalBits / 8] & (0xFF00u >> rest));

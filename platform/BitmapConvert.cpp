@@ -1,7 +1,11 @@
 // Pixel formats: row layout, reading any DIB row as RGB, writing RGB into any format.
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <functional>
+#include <optional>
 
 #include "platform/BitmapInternal.h"
 
@@ -132,7 +136,7 @@ RowReader::RowReader(const DibSource& source) : source_(source) {
         if (ch.mask == 0) continue;
         ch.shift = static_cast<unsigned>(std::countr_zero(ch.mask));
         ch.max = ch.mask >> ch.shift;
-        if (ch.max <= 0xFFFF) {
+        if (ch.max <= 0xFFF) {
             ch.table.resize(ch.max + 1);
             for (std::uint64_t v = 0; v <= ch.max; ++v)
                 ch.table[v] = static_cast<std::uint8_t>((v * 255 + ch.max / 2) / ch.max);
@@ -297,11 +301,20 @@ void writeRow(const std::uint32_t* in, int width, PixelFormat format, std::uint8
     if (stride > used) std::memset(out + used, 0, stride - used);
 }
 
+void adviseLargePages(void* data, std::size_t size) {
+    constexpr std::uintptr_t kLargePage = std::uintptr_t{2} << 20;
+    if (data == nullptr || size < 4 * kLargePage) return;
+    const auto begin = (reinterpret_cast<std::uintptr_t>(data) + kLargePage - 1) & ~(kLargePage - 1);
+    const auto end = (reinterpret_cast<std::uintptr_t>(data) + size) & ~(kLargePage - 1);
+    // Only advice: where large pages are not available nothing changes.
+    if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+}
+
 namespace {
 
-void convertIndexed(const DibSource& source, PixelFormat format, const std::vector<PaletteEntry>& palette,
-                    std::uint8_t* pixels, std::size_t stride) {
-    const int targetBits = bitsOf(format);
+// Source indices to target indices: kept where the palette is the same, else the nearest entry.
+std::array<std::uint8_t, 256> indexMap(const DibSource& source, int targetBits,
+                                       const std::vector<PaletteEntry>& palette) {
     NearestMapper mapper(palette);
     const bool samePalette = source.palette == palette;
     std::array<std::uint8_t, 256> map{};
@@ -311,17 +324,15 @@ void convertIndexed(const DibSource& source, PixelFormat format, const std::vect
         else
             map[i] = mapper.map(i < source.palette.size() ? rgbOf(source.palette[i]) : 0);
     }
-    std::vector<std::uint8_t> indices(static_cast<std::size_t>(source.width));
-    for (int y = 0; y < source.height; ++y) {
-        readIndices(source.row(y), source.width, source.bitCount, indices.data());
-        for (auto& index : indices) index = map[index];
-        writeIndices(indices.data(), source.width, targetBits, pixels + stride * static_cast<std::size_t>(y),
-                     stride);
-    }
+    return map;
 }
 
-bool sameLayout(const DibSource& source, PixelFormat format) {
+bool sameLayout(const DibSource& source, PixelFormat format, const std::vector<PaletteEntry>& palette) {
     switch (format) {
+        case PixelFormat::Bits1:
+        case PixelFormat::Bits4:
+        case PixelFormat::Bits8:
+            return source.bitCount == bitsOf(format) && source.palette == palette;
         case PixelFormat::Bits24:
             return source.bitCount == 24;
         case PixelFormat::Bits15:
@@ -335,40 +346,75 @@ bool sameLayout(const DibSource& source, PixelFormat format) {
     }
 }
 
+bool overlaps(const DibSource& source, const std::vector<std::uint8_t>& pixels) {
+    const auto* begin = pixels.data();
+    const auto* end = begin + pixels.capacity();
+    return source.bits != nullptr && pixels.capacity() > 0 && std::less_equal<>()(begin, source.bits) &&
+           std::less<>()(source.bits, end);
+}
+
 }  // namespace
+
+std::vector<std::uint8_t> takeBuffer(std::vector<std::uint8_t>& old, std::size_t size,
+                                     const DibSource& source) {
+    std::vector<std::uint8_t> pixels;
+    if (old.capacity() >= size && !overlaps(source, old)) {
+        // Reusing the old rows' memory spares the system zeroing and mapping fresh pages.
+        pixels.swap(old);
+        pixels.clear();
+    } else {
+        pixels.reserve(size);
+        adviseLargePages(pixels.data(), size);
+    }
+    return pixels;
+}
 
 void convertInto(const DibSource& source, PixelFormat format, std::vector<PaletteEntry> palette,
                  Bitmap& target) {
     if (isPaletteFormat(format) && palette.empty()) palette = defaultPalette(format);
     if (!isPaletteFormat(format)) palette.clear();
-    const auto stride =
-        static_cast<std::size_t>(rowBytes(static_cast<std::uint64_t>(source.width), bitsOf(format)));
+    const int bits = bitsOf(format);
+    const auto stride = static_cast<std::size_t>(rowBytes(static_cast<std::uint64_t>(source.width), bits));
     const auto height = static_cast<std::size_t>(source.height);
-    std::vector<std::uint8_t> pixels;
-    if (isPaletteFormat(format) && source.bitCount <= 8) {
-        pixels.resize(stride * height);
-        if (source.bitCount == bitsOf(format) && source.palette == palette) {
-            for (std::size_t y = 0; y < height; ++y)
-                std::memcpy(pixels.data() + y * stride, source.row(static_cast<int>(y)), stride);
-        } else {
-            convertIndexed(source, format, palette, pixels.data(), stride);
-        }
-    } else if (sameLayout(source, format)) {
-        // Copying whole rows without touching each pixel keeps loading as fast as a plain copy.
-        pixels.reserve(stride * height);
+    const std::size_t size = stride * height;
+    const bool copyRows = sameLayout(source, format, palette);
+    const bool indexed = !copyRows && isPaletteFormat(format) && source.bitCount <= 8;
+
+    // Everything that may fail comes before the target's own rows are taken over.
+    std::array<std::uint8_t, 256> map{};
+    if (indexed) map = indexMap(source, bits, palette);
+    std::optional<RowReader> reader;
+    std::optional<NearestMapper> mapper;
+    std::vector<std::uint32_t> rgb;
+    std::vector<std::uint8_t> indices;
+    if (indexed) {
+        indices.resize(static_cast<std::size_t>(source.width));
+    } else if (!copyRows) {
+        reader.emplace(source);
+        mapper.emplace(palette);
+        rgb.resize(static_cast<std::size_t>(source.width));
+    }
+    std::vector<std::uint8_t> pixels = takeBuffer(BitmapAccess::pixels(target), size, source);
+
+    if (copyRows) {
+        // Whole rows without touching each pixel: loading costs little more than a plain copy.
         for (std::size_t y = 0; y < height; ++y) {
             const std::uint8_t* row = source.row(static_cast<int>(y));
             pixels.insert(pixels.end(), row, row + stride);
         }
     } else {
-        pixels.resize(stride * height);
-        RowReader reader(source);
-        NearestMapper mapper(palette);
-        std::vector<std::uint32_t> rgb(static_cast<std::size_t>(source.width));
+        pixels.resize(size);
         for (std::size_t y = 0; y < height; ++y) {
-            reader.read(static_cast<int>(y), rgb.data());
-            writeRow(rgb.data(), source.width, format, pixels.data() + y * stride, stride,
-                     isPaletteFormat(format) ? &mapper : nullptr);
+            std::uint8_t* out = pixels.data() + y * stride;
+            if (indexed) {
+                readIndices(source.row(static_cast<int>(y)), source.width, source.bitCount, indices.data());
+                for (auto& index : indices) index = map[index];
+                writeIndices(indices.data(), source.width, bits, out, stride);
+            } else {
+                reader->read(static_cast<int>(y), rgb.data());
+                writeRow(rgb.data(), source.width, format, out, stride,
+                         isPaletteFormat(format) ? &*mapper : nullptr);
+            }
         }
     }
     BitmapAccess::assign(target, source.width, source.height, format, std::move(palette), std::move(pixels));

@@ -84,9 +84,7 @@ bool Bitmap::drawDib(const void* info, std::size_t infoSize, const void* bits, s
     std::vector<PaletteEntry> palette = palette_;
     if (isPaletteFormat(format_) && palette.empty()) palette = defaultPalette(format_);
     try {
-        Bitmap drawn;
-        convertInto(source, format_, std::move(palette), drawn);
-        *this = std::move(drawn);
+        convertInto(source, format_, std::move(palette), *this);
     } catch (const std::bad_alloc&) {
         return false;
     }

@@ -293,30 +293,28 @@ std::string withReason(std::string text, const char* reason) { return text + "�
 
 }  // namespace
 
+// Parsing goes straight into the bitmap: every check comes before its pixels are touched, so a
+// refused file leaves it as it was, and a bitmap used again keeps its rows' memory.
 void Bitmap::loadFromMemory(const std::uint8_t* data, std::size_t size) {
-    Bitmap loaded;
     try {
-        parseBmp(data, data ? size : 0, loaded);
+        parseBmp(data, data ? size : 0, *this);
     } catch (const Refusal& refusal) {
         throw PlatformError(withReason(texts::kBitmapDataUnreadable, refusal.reason));
     } catch (const std::bad_alloc&) {
         throw PlatformError(texts::kBitmapTooLarge);
     }
-    *this = std::move(loaded);
 }
 
 void Bitmap::loadFromFile(const std::string& path) {
     const std::vector<std::uint8_t> bytes = readWholeFile(path);
-    Bitmap loaded;
     try {
-        parseBmp(bytes.data(), bytes.size(), loaded);
+        parseBmp(bytes.data(), bytes.size(), *this);
     } catch (const Refusal& refusal) {
         throw PlatformError(withReason(formatText(texts::kBitmapFileUnreadable, path), refusal.reason));
     } catch (const std::bad_alloc&) {
         throw PlatformError(formatText(texts::kBitmapFileUnreadable, path) + "（" + texts::kBitmapTooLarge +
                             "）");
     }
-    *this = std::move(loaded);
 }
 
 }  // namespace obri

@@ -86,8 +86,17 @@ void writeRow(const std::uint32_t* in, int width, PixelFormat format, std::uint8
 void readIndices(const std::uint8_t* row, int width, int bits, std::uint8_t* out);
 void writeIndices(const std::uint8_t* in, int width, int bits, std::uint8_t* out, std::size_t stride);
 
-// Draws source into a new picture of the given format and palette (palette formats only).
-// Replaces target's size, format, palette and pixels.
+// Asks the system to back a large, untouched block with large pages, so that filling it faults
+// in a few dozen pages rather than thousands.
+void adviseLargePages(void* data, std::size_t size);
+// A buffer with room for size bytes for new rows: the old rows' buffer when it is large enough and
+// not the source, else a new one. The old buffer is only taken when no exception can follow.
+std::vector<std::uint8_t> takeBuffer(std::vector<std::uint8_t>& old, std::size_t size,
+                                     const DibSource& source);
+
+// Draws source into a picture of the given format and palette (palette formats only), replacing
+// target's size, format, palette and pixels. Raises only std::bad_alloc, and then before target
+// has changed. The source must not be target's own rows.
 void convertInto(const DibSource& source, PixelFormat format, std::vector<PaletteEntry> palette,
                  Bitmap& target);
 

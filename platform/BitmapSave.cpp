@@ -1,6 +1,7 @@
 // Writing the bitmap as a Windows BMP, and the file reading and writing behind it.
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -29,15 +30,30 @@ void put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
     put16(out, v >> 16);
 }
 
-bool writeAll(int fd, const std::uint8_t* bytes, std::size_t size) {
-    while (size > 0) {
-        const ssize_t written = ::write(fd, bytes, size);
+// Writes the parts with as few calls as the system allows, resuming after short writes.
+bool writeAll(int fd, std::vector<ByteRange> parts) {
+    std::size_t first = 0;
+    while (first < parts.size()) {
+        if (parts[first].size == 0) {
+            ++first;
+            continue;
+        }
+        std::vector<iovec> batch;
+        for (std::size_t i = first; i < parts.size() && batch.size() < IOV_MAX; ++i)
+            batch.push_back(iovec{const_cast<std::uint8_t*>(parts[i].data), parts[i].size});
+        const ssize_t written = ::writev(fd, batch.data(), static_cast<int>(batch.size()));
         if (written < 0) {
             if (errno == EINTR) continue;
             return false;
         }
-        bytes += written;
-        size -= static_cast<std::size_t>(written);
+        auto left = static_cast<std::size_t>(written);
+        while (left > 0 && first < parts.size()) {
+            const std::size_t step = std::min(left, parts[first].size);
+            parts[first].data += step;
+            parts[first].size -= step;
+            left -= step;
+            if (parts[first].size == 0) ++first;
+        }
     }
     return true;
 }
@@ -48,10 +64,10 @@ mode_t creationMode() {
     return 0666 & ~mask;
 }
 
-void writeInPlace(const std::string& path, const std::uint8_t* bytes, std::size_t size) {
+void writeInPlace(const std::string& path, const std::vector<ByteRange>& parts) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
     if (fd < 0) throwCannotCreate(path);
-    const bool ok = writeAll(fd, bytes, size);
+    const bool ok = writeAll(fd, parts);
     if (::close(fd) != 0 || !ok) throwCannotWrite(path);
 }
 
@@ -88,7 +104,7 @@ std::vector<std::uint8_t> readWholeFile(const std::string& path) {
     return bytes;
 }
 
-void replaceFile(const std::string& path, const std::uint8_t* bytes, std::size_t size) {
+void replaceFile(const std::string& path, const std::vector<ByteRange>& parts) {
     struct stat st {};
     const bool exists = ::stat(path.c_str(), &st) == 0;
     if (exists && (S_ISDIR(st.st_mode) || ::access(path.c_str(), W_OK) != 0)) throwCannotCreate(path);
@@ -103,11 +119,11 @@ void replaceFile(const std::string& path, const std::uint8_t* bytes, std::size_t
     const int fd = ::mkstemp(temp.data());
     if (fd < 0) {
         // A folder we may not add files to can still hold a file we may overwrite.
-        if (exists) return writeInPlace(path, bytes, size);
+        if (exists) return writeInPlace(path, parts);
         throwCannotCreate(path);
     }
     ::fchmod(fd, exists ? (st.st_mode & 07777) : creationMode());
-    const bool ok = writeAll(fd, bytes, size);
+    const bool ok = writeAll(fd, parts);
     if (::close(fd) != 0 || !ok) {
         ::unlink(temp.c_str());
         throwCannotWrite(path);
@@ -118,29 +134,32 @@ void replaceFile(const std::string& path, const std::uint8_t* bytes, std::size_t
     }
 }
 
-std::vector<std::uint8_t> Bitmap::saveToMemory() const {
-    const bool fields = format_ == PixelFormat::Bits16;
-    std::vector<PaletteEntry> palette = palette_;
-    if (!isPaletteFormat(format_))
+namespace {
+
+// The file header, the info header, the masks of 5-6-5 and the colour table.
+std::vector<std::uint8_t> headersOf(const Bitmap& bitmap) {
+    const PixelFormat format = bitmap.pixelFormat();
+    const bool fields = format == PixelFormat::Bits16;
+    std::vector<PaletteEntry> palette = bitmap.palette();
+    if (!isPaletteFormat(format))
         palette.clear();
     else if (palette.empty())
-        palette = defaultPalette(format_);
-    const std::size_t headers = 14 + 40 + (fields ? 12 : 0);
-    const std::size_t offset = headers + palette.size() * 4;
-    const std::size_t imageSize = stride_ * static_cast<std::size_t>(height_);
+        palette = defaultPalette(format);
+    const std::size_t offset = 14 + 40 + (fields ? 12 : 0) + palette.size() * 4;
+    const std::size_t imageSize = bitmap.stride() * static_cast<std::size_t>(bitmap.height());
 
     std::vector<std::uint8_t> out;
-    out.reserve(offset + imageSize);
+    out.reserve(offset);
     out.push_back('B');
     out.push_back('M');
     put32(out, static_cast<std::uint32_t>(offset + imageSize));
     put32(out, 0);
     put32(out, static_cast<std::uint32_t>(offset));
     put32(out, 40);
-    put32(out, static_cast<std::uint32_t>(width_));
-    put32(out, static_cast<std::uint32_t>(height_));
+    put32(out, static_cast<std::uint32_t>(bitmap.width()));
+    put32(out, static_cast<std::uint32_t>(bitmap.height()));  // positive: rows bottom-up
     put16(out, 1);
-    put16(out, static_cast<std::uint32_t>(bitsOf(format_)));
+    put16(out, static_cast<std::uint32_t>(bitsOf(format)));
     put32(out, fields ? 3 : 0);
     put32(out, static_cast<std::uint32_t>(imageSize));
     put32(out, 2835);  // 72 dots per inch
@@ -158,16 +177,32 @@ std::vector<std::uint8_t> Bitmap::saveToMemory() const {
         out.push_back(e.red);
         out.push_back(0);
     }
-    for (int y = height_ - 1; y >= 0; --y) {
-        const std::uint8_t* row = pixels_.data() + stride_ * static_cast<std::size_t>(y);
-        out.insert(out.end(), row, row + stride_);
-    }
     return out;
 }
 
+}  // namespace
+
+std::vector<std::uint8_t> Bitmap::saveToMemory() const {
+    std::vector<std::uint8_t> out = headersOf(*this);
+    const std::size_t total = out.size() + stride_ * static_cast<std::size_t>(height_);
+    std::vector<std::uint8_t> file;
+    file.reserve(total);
+    adviseLargePages(file.data(), total);
+    file.insert(file.end(), out.begin(), out.end());
+    for (int y = height_ - 1; y >= 0; --y) {
+        const std::uint8_t* row = pixels_.data() + stride_ * static_cast<std::size_t>(y);
+        file.insert(file.end(), row, row + stride_);
+    }
+    return file;
+}
+
 void Bitmap::saveToFile(const std::string& path) const {
-    const std::vector<std::uint8_t> bytes = saveToMemory();
-    replaceFile(path, bytes.data(), bytes.size());
+    const std::vector<std::uint8_t> headers = headersOf(*this);
+    std::vector<ByteRange> parts{{headers.data(), headers.size()}};
+    parts.reserve(static_cast<std::size_t>(height_) + 1);
+    for (int y = height_ - 1; y >= 0; --y)
+        parts.push_back({pixels_.data() + stride_ * static_cast<std::size_t>(y), stride_});
+    replaceFile(path, parts);
 }
 
 }  // namespace obri

@@ -1,6 +1,7 @@
 // Decoding pictures and archive members through the plug-in table.
 #include <cstring>
 #include <exception>
+#include <filesystem>
 #include <span>
 #include <string_view>
 
@@ -44,6 +45,12 @@ std::string pluginThrewText(std::string_view pluginPath, std::string_view filePa
     return text;
 }
 
+// Only regular files are offered: opening a FIFO would block, and a device never ends.
+bool isRegularFile(const std::string& path) {
+    std::error_code error;
+    return std::filesystem::is_regular_file(path, error);
+}
+
 bool isBitmapFile(const std::string& path, ReadOnlyFile& file) {
     std::uint8_t head[2] = {};
     const std::size_t got = file.read(head, sizeof head);
@@ -53,7 +60,7 @@ bool isBitmapFile(const std::string& path, ReadOnlyFile& file) {
 }  // namespace
 
 int CSusie::LoadPicture(const std::string& path, Bitmap& bitmap) {
-    if (!paths::fileExists(path)) return kPictureNotRead;
+    if (!paths::fileExists(path) || !isRegularFile(path)) return kPictureNotRead;
     ReadOnlyFile file(path);
     if (!file.isOpen()) return kPictureNotRead;
     if (isBitmapFile(path, file)) {
@@ -86,6 +93,7 @@ int CSusie::LoadPicture(const std::string& path, Bitmap& bitmap) {
 }
 
 int CSusie::ReadArchiveList(const std::string& path) {
+    if (!isRegularFile(path)) return 0;
     ReadOnlyFile file(path);
     if (!file.isOpen()) return 0;
     for (int slot = 0; slot < PluginCount; ++slot) {
@@ -100,6 +108,7 @@ int CSusie::ReadArchiveList(const std::string& path) {
 }
 
 bool CSusie::LoadArchivedPicture(const std::string& arcPath, ARC entry, Bitmap& bitmap) {
+    if (!isRegularFile(arcPath)) return false;
     ReadOnlyFile file(arcPath);
     if (!file.isOpen()) return false;
     for (int slot = 0; slot < PluginCount; ++slot) {

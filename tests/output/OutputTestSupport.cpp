@@ -1,9 +1,14 @@
 #include "output/OutputTestSupport.h"
 
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include <cstring>
+#include <filesystem>
 #include <regex>
+#include <stdexcept>
 
 #include "platform/LocalMemory.h"
 
@@ -26,6 +31,13 @@ std::uint32_t get(const std::string& in, std::size_t at, int bytes) {
     return value;
 }
 
+OwnedBlock block(const std::string& bytes) {
+    HLOCAL handle = LocalAlloc(OBRI_LMEM_FIXED, bytes.size());
+    std::memcpy(LocalLock(handle), bytes.data(), bytes.size());
+    LocalUnlock(handle);
+    return OwnedBlock(handle);
+}
+
 class FakeArchivePlugin : public Plugin {
   public:
     FakeArchivePlugin(std::string path, std::shared_ptr<FakeMembers> members)
@@ -41,12 +53,29 @@ class FakeArchivePlugin : public Plugin {
     bool isSupportedFile(const std::string& name, int) override {
         return name.size() > 4 && name.compare(name.size() - 4, 4, ".arc") == 0;
     }
-    bool isSupportedMemory(const std::string&, const std::uint8_t*, std::size_t) override { return false; }
+    bool isSupportedMemory(const std::string&, const std::uint8_t* data, std::size_t size) override {
+        return size >= kFakePictureMark.size() &&
+               std::memcmp(data, kFakePictureMark.data(), kFakePictureMark.size()) == 0;
+    }
     PluginResult getPictureFile(const std::string&, std::intptr_t, OwnedBlock&, OwnedBlock&) override {
         return PluginResult::UnknownFormat;
     }
-    PluginResult getPictureMemory(const std::uint8_t*, std::size_t, OwnedBlock&, OwnedBlock&) override {
-        return PluginResult::UnknownFormat;
+    // A 24-bit picture of the width and height in the two bytes after the mark.
+    PluginResult getPictureMemory(const std::uint8_t* data, std::size_t size, OwnedBlock& info,
+                                  OwnedBlock& bits) override {
+        if (size < kFakePictureMark.size() + 2) return PluginResult::BrokenData;
+        const int width = data[kFakePictureMark.size()];
+        const int height = data[kFakePictureMark.size() + 1];
+        std::string header(40, '\0');
+        put32(header, 0, 40);
+        put32(header, 4, static_cast<std::uint32_t>(width));
+        put32(header, 8, static_cast<std::uint32_t>(height));
+        put16(header, 12, 1);
+        put16(header, 14, 24);
+        const std::string bmp = makeBmp(width, height, 24);
+        info = block(header);
+        bits = block(bmp.substr(54));
+        return PluginResult::Success;
     }
     PluginResult getArchiveInfo(const std::string&, OwnedBlock&) override {
         return PluginResult::NotImplemented;
@@ -54,10 +83,7 @@ class FakeArchivePlugin : public Plugin {
     PluginResult getFile(const std::string&, std::uint32_t position, OwnedBlock& member) override {
         const auto found = members_->find(position);
         if (found == members_->end()) return PluginResult::ReadError;
-        HLOCAL block = LocalAlloc(OBRI_LMEM_FIXED, found->second.size());
-        std::memcpy(LocalLock(block), found->second.data(), found->second.size());
-        LocalUnlock(block);
-        member = OwnedBlock(block);
+        member = block(found->second);
         return PluginResult::Success;
     }
 
@@ -142,9 +168,21 @@ std::string writeScript(const TempFolder& folder, const std::string& name, const
 std::unique_ptr<CSusie> makeSusieWithFakeArchives(const TempFolder& folder,
                                                   std::shared_ptr<FakeMembers> members) {
     auto susie = std::make_unique<CSusie>(std::make_unique<FakeArchiveLoader>(std::move(members)));
+    std::filesystem::create_directories(folder.file("plugins"));
     folder.write("plugins/fake.spi", "");
     susie->LoadPlugins(folder.file("plugins"));
     return susie;
+}
+
+void makeUnreadableFile(const std::string& path) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (fd < 0 || path.size() >= sizeof address.sun_path) throw std::runtime_error("no socket for " + path);
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    const int bound = ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    ::close(fd);
+    if (bound != 0) throw std::runtime_error("cannot bind " + path);
 }
 
 std::vector<std::string> crlfLines(const std::string& text) {

@@ -214,12 +214,13 @@ INSTANTIATE_TEST_SUITE_P(Cases, WorkFileFormat,
                                            FormatCase{"Bits32", 32, {}, 24}),
                          [](const auto& param) { return std::string(param.param.name); });
 
-// A row that cannot be decoded takes nothing over from the row before: it is not converted at all,
-// and a picture after an 8-bit one gets its own format.
+// No row takes over the picture, format or palette of the row before: a row that cannot be decoded
+// is not converted at all, and a picture a plug-in draws after an 8-bit one is 24 bits.
 TEST_F(PmsBatchTest, EveryRowIsDecodedIntoAFreshBitmap) {
     CheckedRow badSize = memberRow("d.bmp", 70, picture24());
     badSize.Size = "x";
     input.rows = {fileRow("a.bmp", test::makeBmp(4, 4, 8, kPalette8)),
+                  memberRow("p.png", 40, test::fakePicture(6, 5)),
                   makeFileRow("b.bmp", tmp.file("pics/missing.bmp")),
                   memberRow("c.bmp", 50, picture24()),
                   fileRow("e.bmp", "BM not really a bitmap"),
@@ -229,18 +230,21 @@ TEST_F(PmsBatchTest, EveryRowIsDecodedIntoAFreshBitmap) {
 
     const PmsBatchReport report = run();
 
-    EXPECT_EQ(entries("capture"), (std::vector<std::string>{"a.bmp", "c.bmp"}));
+    EXPECT_EQ(entries("capture"), (std::vector<std::string>{"a.bmp", "c.bmp", "p.bmp"}));
     EXPECT_EQ(test::bmpBits(tmp.read("capture/a.bmp")), 8);
+    EXPECT_EQ(test::bmpBits(tmp.read("capture/p.bmp")), 24);
+    EXPECT_EQ(test::bmpWidth(tmp.read("capture/p.bmp")), 6);
     EXPECT_EQ(test::bmpBits(tmp.read("capture/c.bmp")), 24);
-    EXPECT_EQ(entries("pms"), (std::vector<std::string>{"OBRI.hed", "a.pms", "c.pms"}));
+    EXPECT_EQ(entries("pms"), (std::vector<std::string>{"OBRI.hed", "a.pms", "c.pms", "p.pms"}));
     ASSERT_EQ(report.failed.size(), 4u);
     for (const FailedRow& row : report.failed)
         EXPECT_EQ(row.reason, texts::kReasonNotDecoded) << row.FileName;
     EXPECT_EQ(report.failed[0].FileName, "b.bmp");
     // Every row keeps its line, so link numbers stay stable.
-    EXPECT_EQ(tmp.read("pms/OBRI.hed"), "1,a.pms\r\n1,b.pms\r\n1,c.pms\r\n1,e.pms\r\n1,f.pms\r\n1,d.pms\r\n");
-    EXPECT_EQ(crlfLines(tmp.read("History.txt")).size(), 7u);
-    EXPECT_EQ(progress.back(), std::make_pair(5, 5));
+    EXPECT_EQ(tmp.read("pms/OBRI.hed"),
+              "1,a.pms\r\n1,p.pms\r\n1,b.pms\r\n1,c.pms\r\n1,e.pms\r\n1,f.pms\r\n1,d.pms\r\n");
+    EXPECT_EQ(crlfLines(tmp.read("History.txt")).size(), 8u);
+    EXPECT_EQ(progress.back(), std::make_pair(6, 6));
 }
 
 struct ConverterCase {

@@ -151,6 +151,15 @@ TEST_F(ArchiveFixture, ALaterFailureLeavesTheEarlierPicture) {
     EXPECT_EQ(pixelRows(bitmap), kPicture24);
 }
 
+TEST_F(ArchiveFixture, APluginWritingOverItsNamesChangesNothingOfTheHost) {
+    auto susie = susieWith(temp, {"scribbler", "arc", "scribbler", "img_by_name"});
+    ASSERT_EQ(susie->ReadArchiveList(archive), 3);
+    EXPECT_EQ(susie->Arc[0].Name, "one.tpic");
+    Bitmap bitmap;
+    EXPECT_TRUE(susie->LoadArchivedPicture(archive, susie->Arc[0], bitmap));
+    EXPECT_EQ(log.linesWith("img_by_name IsSupported memory one.tpic").size(), 1u);
+}
+
 TEST_F(ArchiveFixture, ImagePluginsSeeTheMemberNameAnd2048Bytes) {
     auto susie = susieWith(temp, {"arc", "img_by_name"});
     Bitmap bitmap;

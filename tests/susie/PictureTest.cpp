@@ -1,4 +1,6 @@
 // LoadPicture over the test plug-ins. Tables with more than one plug-in use susieWith (fixed order).
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -73,6 +75,12 @@ INSTANTIATE_TEST_SUITE_P(
         PictureCase{"FirstTakerWins", {"img_a", "img_b"}, "a.tpic", kPic, 0, kPicture24},
         PictureCase{"FirstTakerWinsOtherOrder", {"img_b", "img_a"}, "a.tpic", kPic, 0, kPicture8TopDown},
         PictureCase{"RefusalPassesOn", {"img_refuses", "img_a"}, "a.tpic", kPic, 0, kPicture24},
+        PictureCase{"PathSurvivesAPluginWritingOverIt",
+                    {"scribbler", "img_by_name"},
+                    "a.tpic",
+                    kPic,
+                    0,
+                    kPicture8TopDown},
         PictureCase{"TakenByName", {"img_by_name"}, "a.tpic", "any bytes", 0, kPicture8TopDown},
         PictureCase{"TopDownRowsDrawnUpright", {"img_b"}, "a.tpic", kPic, 0, kPicture8TopDown},
         PictureCase{"LargerHeader", {"img_v5"}, "a.v5", "TPV5", 0, kPictureV5},
@@ -131,6 +139,19 @@ TEST(LoadPicture, MissingFileOrFolderIsNotRead) {
     std::filesystem::create_directory(temp.file("folder.tpic"));
     EXPECT_EQ(susie->LoadPicture(temp.file("folder.tpic"), bitmap), kPictureNotRead);
     EXPECT_TRUE(log.lines().empty()) << "no plug-in is asked";
+}
+
+TEST(LoadPicture, OnlyRegularFilesAreOpened) {
+    TempFolder temp;
+    PluginCallLog log(temp);
+    auto susie = susieWith(temp, {"img_by_name", "arc"});
+    const std::string fifo = temp.file("pipe.tpic");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    Bitmap bitmap;
+    EXPECT_EQ(susie->LoadPicture(fifo, bitmap), kPictureNotRead);  // opening it would wait for a writer
+    EXPECT_EQ(susie->ReadArchiveList(fifo), 0);
+    EXPECT_FALSE(susie->LoadArchivedPicture(fifo, ARC{"m.tpic", 0, 4}, bitmap));
+    EXPECT_TRUE(log.lines().empty());
 }
 
 TEST(LoadPicture, EveryPluginIsAskedFromTheStartOfTheFile) {

@@ -37,9 +37,10 @@ size_t LocalSize(HLOCAL block);
 #define FAULT_FOREIGN 10 /* blocks that LocalAlloc did not make */
 #define FAULT_UNTERMINATED 11
 #define FAULT_SHORT_MEMBER 12
-#define FAULT_INFO_BUGGY 13  /* answers buflen when cutting and writes past buflen */
-#define FAULT_SAME_BLOCK 14  /* one block as info and bits */
-#define FAULT_HEADER_SIZE 15 /* header size field larger than the block */
+#define FAULT_INFO_BUGGY 13     /* answers buflen when cutting and writes past buflen */
+#define FAULT_SAME_BLOCK 14     /* one block as info and bits */
+#define FAULT_SCRIBBLES_NAME 16 /* writes over the name it is handed */
+#define FAULT_HEADER_SIZE 15    /* header size field larger than the block */
 
 #ifndef FAULT
 #define FAULT FAULT_NONE
@@ -125,8 +126,12 @@ static int takesBytes(const char* name, const unsigned char* head, size_t got) {
 }
 
 int IsSupported(const char* name, void* source) {
-    /* The host hands a writable copy: touching it must not fault. */
+    /* The host hands a writable copy: touching it must not fault, nor change the host's text. */
     ((char*)name)[0] = name[0];
+#if FAULT == FAULT_SCRIBBLES_NAME
+    memset((char*)name, 'X', strlen(name));
+    return 0;
+#endif
     if (isMemory(source)) {
         const volatile unsigned char* bytes = (const unsigned char*)source;
         unsigned sum = 0;
