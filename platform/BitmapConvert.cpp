@@ -186,31 +186,57 @@ void RowReader::read(int y, std::uint32_t* out) const {
 }
 
 NearestMapper::NearestMapper(const std::vector<PaletteEntry>& palette)
-    : palette_(palette.begin(),
-               palette.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(palette.size(), 256))),
-      keys_(kCacheSize, 0),
-      values_(kCacheSize, 0) {}
+    : keys_(kCacheSize, 0), values_(kCacheSize, 0) {
+    for (std::size_t i = 0; i < palette.size() && i < 256; ++i)
+        byGreen_.push_back({palette[i].red, palette[i].green, palette[i].blue, static_cast<int>(i)});
+    std::stable_sort(byGreen_.begin(), byGreen_.end(),
+                     [](const Entry& a, const Entry& b) { return a.green < b.green; });
+}
 
+// Walks outwards from the entries of the nearest green; once the green difference alone exceeds
+// the best distance, no farther entry can win. Ties go to the lowest index, as a plain scan would.
 std::uint8_t NearestMapper::search(std::uint32_t rgb) const {
+    if (byGreen_.empty()) return 0;
     const int r = static_cast<int>(rgb >> 16) & 0xFF, g = static_cast<int>(rgb >> 8) & 0xFF,
               b = static_cast<int>(rgb) & 0xFF;
-    int best = 0;
-    int bestDistance = 1 << 30;
-    for (std::size_t i = 0; i < palette_.size(); ++i) {
-        const int dr = r - palette_[i].red, dg = g - palette_[i].green, db = b - palette_[i].blue;
+    const auto start = std::lower_bound(byGreen_.begin(), byGreen_.end(), g,
+                                        [](const Entry& e, int green) { return e.green < green; }) -
+                       byGreen_.begin();
+    int best = 0, bestDistance = 1 << 30;
+    auto consider = [&](const Entry& e) {
+        const int dr = r - e.red, dg = g - e.green, db = b - e.blue;
         const int d = dr * dr + dg * dg + db * db;
-        if (d < bestDistance) {
-            bestDistance = d;
-            best = static_cast<int>(i);
-            if (d == 0) break;
+        if (d < bestDistance || (d == bestDistance && e.index < best)) bestDistance = d, best = e.index;
+    };
+    const auto count = static_cast<std::ptrdiff_t>(byGreen_.size());
+    for (std::ptrdiff_t up = start, down = start - 1; up < count || down >= 0;) {
+        bool moved = false;
+        if (up < count) {
+            const int dg = byGreen_[static_cast<std::size_t>(up)].green - g;
+            if (dg * dg <= bestDistance) {
+                consider(byGreen_[static_cast<std::size_t>(up++)]);
+                moved = true;
+            } else {
+                up = count;
+            }
         }
+        if (down >= 0) {
+            const int dg = g - byGreen_[static_cast<std::size_t>(down)].green;
+            if (dg * dg <= bestDistance) {
+                consider(byGreen_[static_cast<std::size_t>(down--)]);
+                moved = true;
+            } else {
+                down = -1;
+            }
+        }
+        if (!moved && up >= count && down < 0) break;
     }
     return static_cast<std::uint8_t>(best);
 }
 
 std::uint8_t NearestMapper::map(std::uint32_t rgb) {
     rgb &= 0xFFFFFF;
-    const std::size_t slot = ((rgb * 2654435761u) >> 20) & (kCacheSize - 1);
+    const std::size_t slot = (rgb * 2654435761u) >> (32 - kCacheBits);
     const std::uint32_t key = rgb | 0x01000000u;
     if (keys_[slot] != key) {
         keys_[slot] = key;

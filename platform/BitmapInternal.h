@@ -72,9 +72,13 @@ class NearestMapper {
     std::uint8_t map(std::uint32_t rgb);
 
   private:
+    struct Entry {
+        int red, green, blue, index;
+    };
     std::uint8_t search(std::uint32_t rgb) const;
-    std::vector<PaletteEntry> palette_;
-    static constexpr std::size_t kCacheSize = 4096;
+    std::vector<Entry> byGreen_;  // the palette sorted by green, to stop searching early
+    static constexpr unsigned kCacheBits = 14;
+    static constexpr std::size_t kCacheSize = std::size_t{1} << kCacheBits;
     std::vector<std::uint32_t> keys_;  // rgb | 0x01000000 when filled
     std::vector<std::uint8_t> values_;
 };

@@ -1,13 +1,16 @@
 #include "BenchFolder.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <memory>
 
 namespace obri::bench {
 namespace {
@@ -44,6 +47,15 @@ const std::string& pictureFolder(int count) {
         if (fd >= 0) close(fd);
     }
     return made.emplace(count, pattern).first->second;
+}
+
+std::vector<std::string> readAndSortNames(const std::string& folder) {
+    std::vector<std::string> names;
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(folder.c_str()), closedir);
+    if (!dir) return names;
+    while (const dirent* entry = readdir(dir.get())) names.emplace_back(entry->d_name);
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 }  // namespace obri::bench

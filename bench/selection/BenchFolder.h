@@ -8,6 +8,9 @@ namespace obri::bench {
 // exit: mostly pictures of several types and cases, some other files, a few hidden ones.
 const std::string& pictureFolder(int count);
 
+// The least any listing costs: every name of the folder read (readdir) and sorted.
+std::vector<std::string> readAndSortNames(const std::string& folder);
+
 // Masks of a typical "all pictures" file type.
 inline constexpr char kPictureMasks[] = "*.bmp;*.png;*.jpg;*.jpeg";
 

@@ -1,7 +1,5 @@
 // The core of the "FileName" rebuild beside the least any listing costs: reading the folder's
 // names and sorting them. The goal is to stay within twice that.
-#include <dirent.h>
-
 #include <algorithm>
 #include <memory>
 #include <string>
@@ -22,10 +20,7 @@ constexpr int kRows = 20000;
 void readNamesAndSort(benchmark::State& state) {
     const std::string& folder = pictureFolder(kFiles);
     for (auto _ : state) {
-        std::vector<std::string> names;
-        std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(folder.c_str()), closedir);
-        while (const dirent* entry = readdir(dir.get())) names.emplace_back(entry->d_name);
-        std::sort(names.begin(), names.end());
+        const std::vector<std::string> names = readAndSortNames(folder);
         benchmark::DoNotOptimize(names.data());
     }
     state.counters["files"] = kFiles;

@@ -12,7 +12,7 @@
 
 #include "ShellFixture.h"
 #include "app/AbortForm.h"
-#include "ui_AbortForm.h"
+#include "app/FormControls.h"
 
 namespace obri::test {
 namespace {

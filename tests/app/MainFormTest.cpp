@@ -6,6 +6,7 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QFontDatabase>
 #include <QFontInfo>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -116,6 +117,9 @@ TEST_F(ShellTest, WindowIsTheSmallCaptionedToolWindow) {
     EXPECT_NE(window.maximumSize(), window.minimumSize());  // sizeable
     EXPECT_EQ(window.font().families().value(0), "IPAPGothic");
     EXPECT_EQ(window.font().pixelSize(), 12);
+    if (QFontDatabase::families().contains("IPAPGothic")) {
+        EXPECT_EQ(QFontInfo(c().Label1->font()).family(), "IPAPGothic");
+    }
     EXPECT_EQ(c().Edit1->font().pixelSize(), 12);
     EXPECT_TRUE(c().SpeedButton1->font().bold());
     EXPECT_EQ(c().SpeedButton1->font().pixelSize(), 15);

@@ -14,11 +14,11 @@
 
 #include <gtest/gtest.h>
 
+#include "app/FormControls.h"
 #include "app/MainForm.h"
 #include "support/FakeDesktop.h"
 #include "support/TempFolder.h"
 #include "susie/CSusie.h"
-#include "ui_MainForm.h"
 
 namespace obri::test {
 

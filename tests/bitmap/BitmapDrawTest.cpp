@@ -303,3 +303,132 @@ TEST(DrawDib, TopDownRowsAreDrawnUpright) {
 
 }  // namespace
 }  // namespace obri::test
+
+namespace obri::test {
+namespace {
+
+// Palettes that make the nearest-entry search work: duplicates (ties go to the first), one green
+// level for all, a single entry, and many random ones.
+struct PaletteCase {
+    const char* name;
+    std::vector<PaletteEntry> palette;
+};
+
+std::vector<PaletteEntry> randomPalette(std::size_t count, std::uint32_t seed, bool duplicates) {
+    std::vector<PaletteEntry> palette;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (duplicates && i % 3 == 2) {
+            palette.push_back(palette[i / 2]);
+            continue;
+        }
+        seed = seed * 1664525u + 1013904223u;
+        palette.push_back(PaletteEntry{static_cast<std::uint8_t>(seed >> 8),
+                                       static_cast<std::uint8_t>(seed >> 16),
+                                       static_cast<std::uint8_t>(seed >> 24), 0});
+    }
+    return palette;
+}
+
+std::vector<PaletteCase> paletteCases() {
+    std::vector<PaletteEntry> flatGreen;
+    for (int i = 0; i < 64; ++i)
+        flatGreen.push_back(
+            PaletteEntry{static_cast<std::uint8_t>(i * 4), 128, static_cast<std::uint8_t>(255 - i * 4), 0});
+    return {{"random_256", randomPalette(256, 1, false)},
+            {"random_with_duplicates", randomPalette(90, 2, true)},
+            {"one_green_level", flatGreen},
+            {"single_entry", {{7, 8, 9, 0}}},
+            // Grey 64 lies as far from both: the first entry must win though the second is met first.
+            {"green_pair_around_grey", {{64, 60, 64, 0}, {64, 68, 64, 0}}},
+            {"black_and_white_twice", {{0, 0, 0, 0}, {255, 255, 255, 0}, {0, 0, 0, 0}, {255, 255, 255, 0}}}};
+}
+
+class NearestEntry : public ::testing::TestWithParam<PaletteCase> {};
+
+TEST_P(NearestEntry, MatchesAPlainScanWithTiesToTheFirst) {
+    const std::vector<PaletteEntry>& palette = GetParam().palette;
+    BmpFields f;
+    f.width = 64;
+    f.height = 64;
+    f.bitCount = 24;
+    Picture p = maskedPicture(64, 64, {0xFF0000, 0xFF00, 0xFF});
+    for (std::size_t i = 0; i < 64; ++i) p.values[i] = rgbOf(palette[i % palette.size()]);  // exact hits
+    for (std::size_t i = 64; i < 128; ++i)
+        p.values[i] = static_cast<std::uint32_t>(i - 64) * 0x040404;  // greys
+    f.pixels = packRows(p, 24, false);
+    const Bytes info = f.info();
+    Bitmap b;
+    b.setPixelFormat(PixelFormat::Bits8);
+    b.setPalette(palette);
+    ASSERT_TRUE(b.drawDib(info.data(), info.size(), f.pixels.data(), f.pixels.size()));
+    int misses = 0;
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 64; ++x) {
+            const std::uint32_t colour = p.at(x, y);
+            std::size_t want = 0;
+            long best = -1;
+            for (std::size_t i = 0; i < palette.size(); ++i) {
+                const long dr = static_cast<long>(colour >> 16 & 0xFF) - palette[i].red,
+                           dg = static_cast<long>(colour >> 8 & 0xFF) - palette[i].green,
+                           db = static_cast<long>(colour & 0xFF) - palette[i].blue;
+                if (const long d = dr * dr + dg * dg + db * db; best < 0 || d < best) best = d, want = i;
+            }
+            if (b.scanLine(y)[x] != want && ++misses < 5)
+                ADD_FAILURE() << x << "," << y << ": index " << int{b.scanLine(y)[x]} << " != " << want;
+        }
+}
+
+INSTANTIATE_TEST_SUITE_P(Dib, NearestEntry, ::testing::ValuesIn(paletteCases()), ByName());
+
+TEST(DrawDib, FromTheBitmapsOwnRowsDrawsWhatTheRowsHeld) {
+    // A smaller picture whose rows are the bitmap's own first rows: the old rows must be read
+    // before anything is written over them.
+    Bitmap b;
+    b.setPixelFormat(PixelFormat::Bits24);
+    b.setWidth(8);
+    b.setHeight(8);
+    for (int y = 0; y < 8; ++y)
+        for (std::size_t i = 0; i < b.stride(); ++i) b.scanLine(y)[i] = static_cast<std::uint8_t>(y * 31 + i);
+    BmpFields f;
+    f.width = 4;
+    f.height = -4;
+    f.bitCount = 24;
+    const Bytes info = f.info();
+    const Bytes rows(b.scanLine(0), b.scanLine(0) + b.stride() * 8);
+    Bitmap expected = b;
+    ASSERT_TRUE(expected.drawDib(info.data(), info.size(), rows.data(), rows.size()));
+    ASSERT_TRUE(b.drawDib(info.data(), info.size(), b.scanLine(0), b.stride() * 8));
+    EXPECT_EQ(snapshot(b), snapshot(expected));
+}
+
+TEST(DrawDib, ABitmapDrawnAgainAndThenRefusedKeepsItsLastPicture) {
+    BmpFields big;
+    big.width = 40;
+    big.height = 30;
+    big.bitCount = 24;
+    big.pixels = packRows(maskedPicture(40, 30, {0xFF0000, 0xFF00, 0xFF}), 24, false);
+    BmpFields small = big;
+    small.width = 5;
+    small.height = 2;
+    small.pixels = packRows(maskedPicture(5, 2, {0xFF0000, 0xFF00, 0xFF}), 24, true);
+    small.height = -2;
+    const Bytes bigInfo = big.info(), smallInfo = small.info();
+    Bitmap b;
+    ASSERT_TRUE(b.drawDib(bigInfo.data(), bigInfo.size(), big.pixels.data(), big.pixels.size()));
+    ASSERT_TRUE(b.drawDib(smallInfo.data(), smallInfo.size(), small.pixels.data(), small.pixels.size()));
+    Bitmap fresh;
+    ASSERT_TRUE(fresh.drawDib(smallInfo.data(), smallInfo.size(), small.pixels.data(), small.pixels.size()));
+    EXPECT_EQ(snapshot(b), snapshot(fresh));
+    const Snapshot before = snapshot(b);
+    EXPECT_FALSE(b.drawDib(bigInfo.data(), bigInfo.size(), big.pixels.data(), big.pixels.size() - 1));
+    const Bytes truncated = [&] {
+        Bytes file = big.build();
+        file.resize(file.size() - 1);
+        return file;
+    }();
+    EXPECT_THROW(b.loadFromMemory(truncated.data(), truncated.size()), std::exception);
+    EXPECT_EQ(snapshot(b), before);
+}
+
+}  // namespace
+}  // namespace obri::test

@@ -341,6 +341,53 @@ TEST_F(SelectionWindow, APictureLargerThanTheScreenGetsTheScreenAndScrollBars) {
     EXPECT_EQ(previews[1].caption, pics + "/tall.bmp");
 }
 
+TEST_F(SelectionWindow, ChoosingADriveListsItsRoot) {
+    listEverything();
+    QComboBox* drives = c().DriveComboBox1;
+    ASSERT_EQ(drives->itemText(0), QStringLiteral("/"));
+    drives->setCurrentIndex(0);
+    emit drives->activated(0);  // what a choice in the box's list sends
+    EXPECT_EQ(currentFolder(), "/");
+    EXPECT_EQ(texts(c().CheckListBox1), listFiles("/", "*.*"));
+    ASSERT_NE(c().DirectoryListBox1->currentItem(), nullptr);
+    EXPECT_EQ(c().DirectoryListBox1->currentItem()->data(Qt::UserRole).toByteArray(), QByteArray("/"));
+    EXPECT_TRUE(desktop.messages.empty());
+}
+
+TEST_F(SelectionWindow, MovingTheUnseenFileListRebuildsWithTheSameTicks) {
+    listEverything();
+    clickCheckBox(c().CheckListBox1, "B.jpg");
+    ASSERT_NE(c().CheckListBox1->currentItem(), nullptr);
+    c().FileListBox1->setCurrentRow(2);
+    EXPECT_EQ(c().CheckListBox1->currentItem(), nullptr);
+    EXPECT_EQ(texts(c().CheckListBox1), texts(c().FileListBox1));
+    EXPECT_EQ(ticked(c().CheckListBox1), Names{"B.jpg"});
+    EXPECT_EQ(rows().size(), 1u);
+}
+
+TEST_F(SelectionWindow, ANameThatIsNotUtf8StillOpensAndTicks) {
+    const std::string name = "\xff\xfe.jpg";
+    temp.write("pics/" + name, test::testPictureBytes());
+    listEverything();
+    QListWidget* list = c().CheckListBox1;
+    QListWidgetItem* odd = nullptr;
+    for (int i = 0; i < list->count(); ++i)
+        if (list->item(i)->text().startsWith(QChar(0xFFFD))) odd = list->item(i);
+    ASSERT_NE(odd, nullptr);
+    list->setCurrentItem(odd);
+    QTest::keyClick(list, Qt::Key_Space);
+    EXPECT_EQ(rows().size(), 1u);
+    // The restore compares the row's bytes with the listed bytes: both must be the real name.
+    openFolder(pics + "/sub");
+    openFolder(pics);
+    EXPECT_EQ(ticked(list).size(), 1u);
+    for (int i = 0; i < list->count(); ++i)
+        if (list->item(i)->checkState() == Qt::Checked) odd = list->item(i);
+    doubleClickAt(list->viewport(), list->visualItemRect(odd).center());
+    ASSERT_EQ(previews.size(), 1u);
+    EXPECT_EQ(previews[0].image, QSize(3, 2));  // decoded from the file of that very name
+}
+
 TEST_F(SelectionWindow, AVanishedFolderGivesWayToTheOneAboveIt) {
     listEverything();
     ASSERT_EQ(unlink((pics + "/sub/c.jpg").c_str()), 0);
