@@ -61,12 +61,13 @@ class HostileNames : public test::WindowFixture {
         for (const NameCase& member : kMembers) members.push_back({member.name, test::bmp24(2, 2)});
         temp.write("pics/game.tarc", test::testArchive(members));
         log = temp.file("argv.log");
-        // Records how many arguments it got and the first one, NUL-separated; no shell sees them.
-        converter = test::script(temp, "conv.sh",
+        // Records how many arguments it got and the first one, NUL-separated; no shell sees them,
+        // nor the tools' own names.
+        converter = test::script(temp, "conv it's \"x\";.sh",
                                  "printf '%s\\0%s\\0' \"$#\" \"$1\" >> '" + log +
                                      "'\n"
                                      "cp -- \"$1\" \"${1%.bmp}.pms\"");
-        linker = test::script(temp, "link.sh", "echo ALD > \"$(sed -n 4p \"$1\" | tr -d '\\r')\"");
+        linker = test::script(temp, "-link $(x).sh", "echo ALD > \"$(sed -n 4p \"$1\" | tr -d '\\r')\"");
     }
     void doubleClick(QListWidget* list, const std::string& shown) {
         const auto found = list->findItems(QString::fromStdString(shown), Qt::MatchExactly);
