@@ -67,6 +67,8 @@ const char* convertRow(const PmsBatchInput& input, const CheckedRow& row, const 
     const std::string bmpWorkFile = input.TempDir + names.bmpName;
     const std::string pmsWorkFile = input.TempDir + names.pmsName;
     requireWorkFolder(input.TempDir, bmpWorkFile);
+    // A PMS work file left by a run that was killed must not pass for this converter's output.
+    paths::deleteFile(pmsWorkFile);
     bitmap.saveToFile(bmpWorkFile);
 
     const RunOutcome outcome = services.run(input.ConverterPath, bmpWorkFile, services.whileWaiting);
