@@ -101,10 +101,12 @@ void TMainForm1::dressControls() {
     c.PageControl1->setCurrentWidget(c.TabSheet1);
     QTabBar* tabs = c.PageControl1->tabBar();
     auto* tabStyle = new CompactTabStyle;
-    tabStyle->setParent(tabs);
+    tabStyle->setParent(this);  // outlives the tab bar, which is deleted with GroupBox1 first
     tabs->setStyle(tabStyle);
+    tabs->setAttribute(Qt::WA_Hover);  // hot-tracking: the tab under the pointer lights up
 
-    // No window manager adds a frame under Xvfb, so the client area is the whole 387 x 345.
+    // The client area gets the whole 387 x 345: the tool runs without a window manager's frame
+    // (as under Xvfb); where a manager adds one, it lies outside this rectangle.
     setGeometry(192, 107, 387, 345);
 }
 

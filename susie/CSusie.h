@@ -24,7 +24,7 @@ inline constexpr int kPictureNotRead = 2;
 
 // The plug-in host: the table of loaded plug-ins and the entry table of the archive expanded last.
 class CSusie {
-  public:
+public:
     static constexpr int kMaxArc = 10000;
     static constexpr int kMaxPlugins = 1000;
 
@@ -50,7 +50,7 @@ class CSusie {
     // Slot i of the plug-in table (0 .. PluginCount-1).
     Plugin& plugin(int slot) { return *plugins_[static_cast<std::size_t>(slot)]; }
 
-  private:
+private:
     bool decodeMember(const std::string& name, const std::uint8_t* data, std::size_t size, Bitmap& bitmap);
 
     std::unique_ptr<PluginLoader> loader_;

@@ -28,7 +28,7 @@ PluginResult pluginResultFrom(int code);
 // A block a plug-in allocated with LocalAlloc, now owned by the host. Freed on destruction.
 // size() is LocalSize, never what the plug-in claims.
 class OwnedBlock {
-  public:
+public:
     OwnedBlock() = default;
     explicit OwnedBlock(HLOCAL handle);
     ~OwnedBlock();
@@ -42,7 +42,7 @@ class OwnedBlock {
     std::size_t size() const { return size_; }
     void reset();
 
-  private:
+private:
     HLOCAL handle_ = nullptr;
     const std::uint8_t* data_ = nullptr;
     std::size_t size_ = 0;
@@ -53,7 +53,7 @@ enum class PluginFunction { GetPluginInfo, IsSupported, GetPicture, GetArchiveIn
 // One loaded plug-in, as CSusie sees it. Every call into a plug-in goes through this interface, so
 // that plug-ins can later run in a helper process without CSusie changing.
 class Plugin {
-  public:
+public:
     virtual ~Plugin() = default;
     virtual const std::string& path() const = 0;
     // False for a slot whose module did not load.
@@ -77,7 +77,7 @@ class Plugin {
 };
 
 class PluginLoader {
-  public:
+public:
     virtual ~PluginLoader() = default;
     // Never null: a module that fails to load gives a Plugin that is not loaded().
     virtual std::unique_ptr<Plugin> load(const std::string& path) = 0;

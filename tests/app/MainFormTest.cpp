@@ -402,10 +402,17 @@ TEST_P(ExitRefusedTest, ShowsTheWriteErrorAndKeepsTheWindow) {
     }
 }
 
+std::string refusalName(const ::testing::TestParamInfo<std::tuple<Refusal, bool>>& info) {
+    static const char* const kNames[] = {"ReadOnlyFile", "FolderGone", "PathIsAFolder"};
+    return std::string(kNames[static_cast<int>(std::get<0>(info.param))]) +
+           (std::get<1>(info.param) ? "_ByExitButton" : "_ByClosing");
+}
+
 INSTANTIATE_TEST_SUITE_P(Refusals, ExitRefusedTest,
                          ::testing::Combine(::testing::Values(Refusal::ReadOnlyFile, Refusal::FolderGone,
                                                               Refusal::PathIsAFolder),
-                                            ::testing::Bool()));
+                                            ::testing::Bool()),
+                         refusalName);
 
 // --- plug-in folder and filter ---
 

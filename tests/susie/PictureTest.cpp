@@ -87,6 +87,12 @@ INSTANTIATE_TEST_SUITE_P(
         PictureCase{"ArchiveFirst", {"arc_takes_tpic", "img_a"}, "a.tpic", kPic, 1, {}},
         PictureCase{"ImageBeforeArchive", {"img_a", "arc_takes_tpic"}, "a.tpic", kPic, 0, kPicture24},
         PictureCase{"ArchiveByContent", {"img_a", "arc"}, "a.tarc", testArchive({}), 1, {}},
+        PictureCase{"TakerWithoutGetPictureEndsTheSearch",
+                    {"img_without_get_picture", "img_a"},
+                    "a.tpic",
+                    kPic,
+                    2,
+                    {}},
         PictureCase{
             "FailingFirstTakerEndsTheSearch", {"img_fail_live_blocks", "img_a"}, "a.tpic", kPic, 2, {}},
         PictureCase{"RetryAtOffset128", {"img_throws_at_start"}, "a.tpic", kPic, 0, kPicture24}),
