@@ -29,6 +29,8 @@ class Bitmap {
     void setHeight(int height);
     // Converts the pixels to the new format, colours preserved (to a palette format: nearest entry).
     void setPixelFormat(PixelFormat format);
+    // Only the 1-, 4- and 8-bit formats have a colour table (at most 2^bits entries; an empty one
+    // gives the format's default table); indices beyond a short table read as black.
     const std::vector<PaletteEntry>& palette() const { return palette_; }
     void setPalette(std::vector<PaletteEntry> palette);
 

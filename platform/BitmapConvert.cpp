@@ -372,6 +372,24 @@ bool sameLayout(const DibSource& source, PixelFormat format, const std::vector<P
     }
 }
 
+// The usual plug-in output into the usual 32-bit bitmap, byte by byte without the detour through
+// 0x00RRGGBB values; false when the pair is not one of those.
+bool widenRow(const DibSource& source, int y, PixelFormat format, std::uint8_t* out) {
+    if (format != PixelFormat::Device && format != PixelFormat::Bits32) return false;
+    const bool plain32 =
+        source.bitCount == 32 && source.masks == std::array<std::uint32_t, 3>{0xFF0000, 0xFF00, 0xFF};
+    if (source.bitCount != 24 && !plain32) return false;
+    const std::uint8_t* in = source.row(y);
+    const std::size_t step = plain32 ? 4 : 3;
+    for (int x = 0; x < source.width; ++x, in += step, out += 4) {
+        out[0] = in[0];
+        out[1] = in[1];
+        out[2] = in[2];
+        out[3] = 0;  // the fourth byte of a 32-bit source may be alpha: it is not ours to keep
+    }
+    return true;
+}
+
 bool overlaps(const DibSource& source, const std::vector<std::uint8_t>& pixels) {
     const auto* begin = pixels.data();
     const auto* end = begin + pixels.capacity();
@@ -417,7 +435,7 @@ void convertInto(const DibSource& source, PixelFormat format, std::vector<Palett
         indices.resize(static_cast<std::size_t>(source.width));
     } else if (!copyRows) {
         reader.emplace(source);
-        mapper.emplace(palette);
+        if (isPaletteFormat(format)) mapper.emplace(palette);
         rgb.resize(static_cast<std::size_t>(source.width));
     }
     std::vector<std::uint8_t> pixels = takeBuffer(BitmapAccess::pixels(target), size, source);
@@ -436,7 +454,7 @@ void convertInto(const DibSource& source, PixelFormat format, std::vector<Palett
                 readIndices(source.row(static_cast<int>(y)), source.width, source.bitCount, indices.data());
                 for (auto& index : indices) index = map[index];
                 writeIndices(indices.data(), source.width, bits, out, stride);
-            } else {
+            } else if (!widenRow(source, static_cast<int>(y), format, out)) {
                 reader->read(static_cast<int>(y), rgb.data());
                 writeRow(rgb.data(), source.width, format, out, stride,
                          isPaletteFormat(format) ? &*mapper : nullptr);

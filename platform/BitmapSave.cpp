@@ -6,11 +6,14 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
+#include <optional>
 
 #include "platform/BitmapInternal.h"
 #include "platform/BitmapIo.h"
 #include "platform/Error.h"
+#include "platform/Paths.h"
 
 namespace obri {
 
@@ -58,14 +61,43 @@ bool writeAll(int fd, std::vector<ByteRange> parts) {
     return true;
 }
 
+// The mode a new file gets: the kernel tells the umask without changing it.
 mode_t creationMode() {
+    if (std::FILE* status = std::fopen("/proc/self/status", "re")) {
+        char line[256];
+        unsigned mask = 0;
+        bool found = false;
+        while (!found && std::fgets(line, sizeof line, status))
+            found = std::sscanf(line, "Umask: %o", &mask) == 1;
+        std::fclose(status);
+        if (found) return 0666 & ~static_cast<mode_t>(mask);
+    }
     const mode_t mask = ::umask(0);
     ::umask(mask);
     return 0666 & ~mask;
 }
 
-void writeInPlace(const std::string& path, const std::vector<ByteRange>& parts) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+// The file a path finally names, following links (a dangling link's target is created); nullopt
+// for a loop of links.
+std::optional<std::string> resolveLinks(std::string path) {
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat info {};
+        if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
+        std::string target(PATH_MAX, '\0');
+        const ssize_t n = ::readlink(path.c_str(), target.data(), target.size());
+        if (n <= 0 || static_cast<std::size_t>(n) >= target.size()) return std::nullopt;
+        target.resize(static_cast<std::size_t>(n));
+        if (target.front() != '/') {
+            const std::string folder = paths::extractFileDir(path);
+            if (!folder.empty()) target = paths::fullPath(folder, target);
+        }
+        path = target;
+    }
+    return std::nullopt;
+}
+
+void writeInPlace(const std::string& path, const std::string& target, const std::vector<ByteRange>& parts) {
+    const int fd = ::open(target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
     if (fd < 0) throwCannotCreate(path);
     const bool ok = writeAll(fd, parts);
     if (::close(fd) != 0 || !ok) throwCannotWrite(path);
@@ -74,15 +106,17 @@ void writeInPlace(const std::string& path, const std::vector<ByteRange>& parts) 
 }  // namespace
 
 std::vector<std::uint8_t> readWholeFile(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Only a regular file is a picture file; opening without blocking keeps a pipe from hanging us.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) throwCannotOpen(path);
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
         throwCannotOpen(path);
     }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     std::vector<std::uint8_t> bytes;
-    std::size_t expected = S_ISREG(st.st_mode) ? static_cast<std::size_t>(st.st_size) : 0;
+    const auto expected = static_cast<std::size_t>(st.st_size);
     bytes.resize(std::min(std::max<std::size_t>(expected, 1), kMaxFileRead));
     std::size_t got = 0;
     for (;;) {
@@ -105,25 +139,31 @@ std::vector<std::uint8_t> readWholeFile(const std::string& path) {
 }
 
 void replaceFile(const std::string& path, const std::vector<ByteRange>& parts) {
+    const std::optional<std::string> resolved = path.empty() ? std::nullopt : resolveLinks(path);
+    if (!resolved) throwCannotCreate(path);
+    const std::string& target = *resolved;
     struct stat st {};
-    const bool exists = ::stat(path.c_str(), &st) == 0;
-    if (exists && (S_ISDIR(st.st_mode) || ::access(path.c_str(), W_OK) != 0)) throwCannotCreate(path);
-    std::string target = path;
-    if (struct stat link{}; ::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
-        if (char* resolved = ::realpath(path.c_str(), nullptr)) {
-            target = resolved;
-            std::free(resolved);
-        }
+    const bool exists = ::stat(target.c_str(), &st) == 0;
+    mode_t mode = creationMode();
+    if (exists) {
+        // A read-only or special file cannot be created anew; one without any write permission
+        // counts as read-only even for the superuser.
+        if (!S_ISREG(st.st_mode) || ::access(target.c_str(), W_OK) != 0 || (st.st_mode & 0222) == 0)
+            throwCannotCreate(path);
+        mode = st.st_mode & 07777;
+        // A rename would take the file from its other names or from its owner.
+        if (st.st_nlink > 1 || st.st_uid != ::geteuid()) return writeInPlace(path, target, parts);
     }
-    std::string temp = target + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
+    std::string folder = paths::extractFileDir(target);
+    if (folder.empty()) folder = ".";
+    std::string temp = paths::fullPath(folder, "." + paths::extractFileName(target) + ".XXXXXX");
+    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0) {
-        // A folder we may not add files to can still hold a file we may overwrite.
-        if (exists) return writeInPlace(path, parts);
+        // A folder we may not add names to can still hold a file we may overwrite.
+        if (exists && (errno == EACCES || errno == EPERM)) return writeInPlace(path, target, parts);
         throwCannotCreate(path);
     }
-    ::fchmod(fd, exists ? (st.st_mode & 07777) : creationMode());
-    const bool ok = writeAll(fd, parts);
+    const bool ok = writeAll(fd, parts) && ::fchmod(fd, mode) == 0;
     if (::close(fd) != 0 || !ok) {
         ::unlink(temp.c_str());
         throwCannotWrite(path);

@@ -4,6 +4,7 @@
 // destructor out of the functions that hold a setjmp, so a library error can jump back safely.
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 #include "plugins/common/PluginSupport.h"
 
@@ -36,6 +37,12 @@ int allocatePicture(DecodeJob& job, uint32_t width, uint32_t height, int32_t xPe
 // Row y counted from the top of the picture.
 inline unsigned char* pictureRow(DecodeJob& job, uint32_t y) {
     return job.pixels + static_cast<size_t>(job.height - 1 - y) * job.stride;
+}
+// Padding bytes are part of the block the host reads; each row's are cleared as the row is made,
+// so a picture cut short never has its whole block touched.
+inline void clearPadding(DecodeJob& job, uint32_t y) {
+    size_t used = size_t{job.width} * 3;
+    if (job.stride > used) memset(pictureRow(job, y) + used, 0, job.stride - used);
 }
 void releasePicture(DecodeJob& job);
 // True when the host's progress function asks to stop; records the abort.

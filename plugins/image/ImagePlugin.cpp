@@ -39,13 +39,6 @@ int allocatePicture(DecodeJob& job, uint32_t width, uint32_t height, int32_t xPe
     job.stride = stride;
     job.width = width;
     job.height = height;
-    // Padding bytes are part of the block the host reads; keep them defined.
-    if (stride != static_cast<size_t>(width) * 3) {
-        for (uint32_t y = 0; y < height; ++y) {
-            unsigned char* row = job.pixels + static_cast<size_t>(y) * stride;
-            memset(row + static_cast<size_t>(width) * 3, 0, stride - static_cast<size_t>(width) * 3);
-        }
-    }
     return kOk;
 }
 

@@ -55,6 +55,7 @@ int readRows(jpeg_decompress_struct* cinfo, JpegErrors* errors, bool cmyk) {
         uint32_t y = cinfo->output_scanline;
         if ((y & 63) == 0 && progressSaysStop(*job, y, cinfo->output_height)) return kAborted;
         JSAMPROW target = cmyk ? errors->row : pictureRow(*job, y);
+        clearPadding(*job, y);
         if (jpeg_read_scanlines(cinfo, &target, 1) != 1) return kBroken;
         if (cmyk) cmykToBgr(errors->row, pictureRow(*job, y), job->width);
     }

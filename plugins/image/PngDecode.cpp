@@ -72,10 +72,21 @@ int32_t pelsPerMeter(png_structp png, png_infop info, bool x) {
     return v > 0x7FFFFFFF ? 0 : static_cast<int32_t>(v);
 }
 
+// Text, colour-profile and other ancillary chunks are never used here; skipping them unread keeps a
+// small hostile file from making libpng allocate or inflate huge chunks.
+void limitChunks(png_structp png) {
+    static const png_byte kIgnored[] = "tEXt\0zTXt\0iTXt\0iCCP\0eXIf\0sPLT\0hIST\0";
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, 0);
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, kIgnored, 7);
+    png_set_chunk_malloc_max(png, 8u << 20);
+    png_set_chunk_cache_max(png, 1000);
+}
+
 int runPng(png_structp png, png_infop info, PngState* state) {
     DecodeJob* job = state->job;
     if (setjmp(png_jmpbuf(png))) return job->failure != 0 ? job->failure : kBroken;
     png_set_read_fn(png, state, readPng);
+    limitChunks(png);
     png_read_info(png, info);
     bool alpha = false;
     setTransforms(png, info, alpha);
@@ -101,6 +112,7 @@ int runPng(png_structp png, png_infop info, PngState* state) {
             if ((y & 63) == 0 &&
                 progressSaysStop(*job, uint64_t{height} * static_cast<unsigned>(pass) + y, total))
                 return kAborted;
+            if (pass == 0) clearPadding(*job, y);
             unsigned char* target =
                 !alpha ? pictureRow(*job, y) : state->scratch + (passes > 1 ? size_t{y} * width * 4 : 0);
             png_read_row(png, target, nullptr);

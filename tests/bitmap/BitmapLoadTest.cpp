@@ -388,6 +388,17 @@ TEST(LoadBmp, ReadsTheTableUpToWherePixelsStartAndSkipsAGap) {
     EXPECT_EQ(b.pixelRgb(1, 0), rgbOf(gap.palette[indexPicture(6, 3, 4).at(1, 0)]));
 }
 
+TEST(LoadBmp, APixelOffsetOf0MeansRightAfterTheTable) {
+    BmpFields f = good8();
+    f.palette = makePalette(256);
+    f.coloursUsed = 0;
+    f.offBits = 0;
+    const Bytes file = f.build();
+    Bitmap b;
+    b.loadFromMemory(file.data(), file.size());
+    EXPECT_EQ(b.pixelRgb(2, 1), rgbOf(f.palette[indexPicture(6, 3, 4).at(2, 1)]));
+}
+
 TEST(LoadBmp, AcceptsAnOversizedTableThatIsReallyThere) {
     BmpFields f = good8();
     f.palette = makePalette(300);

@@ -120,6 +120,18 @@ TEST(SaveBmp, ToAFileWritesTheSameBytesAndReplacesAnOldFile) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
 }
 
+TEST(SaveBmp, ThroughALinkReplacesTheFileItPointsTo) {
+    TempFolder folder;
+    const std::string target = folder.write("real.bmp", "old");
+    const std::string link = folder.file("link.bmp");
+    std::filesystem::create_symlink(target, link);
+    const Bitmap b = picture(PixelFormat::Bits4);
+    b.saveToFile(link);
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    const Bytes expected = b.saveToMemory();
+    EXPECT_EQ(readFile(target), std::string(expected.begin(), expected.end()));
+}
+
 TEST(SaveBmp, AFileThatCannotBeCreatedRaisesTheCreateText) {
     TempFolder folder;
     const std::string path = folder.file("missing/picture.bmp");
@@ -132,8 +144,8 @@ TEST(SaveBmp, AFileThatCannotBeCreatedRaisesTheCreateText) {
     EXPECT_THROW(picture(PixelFormat::Bits24).saveToFile(folder.path()), PlatformError);
 }
 
+// A file without write permission counts as read-only even for the superuser.
 TEST(SaveBmp, AReadOnlyFileIsLeftAsItWas) {
-    if (::geteuid() == 0) GTEST_SKIP() << "running as root, every file is writable";
     TempFolder folder;
     const std::string path = folder.write("old.bmp", "old contents");
     ::chmod(path.c_str(), 0444);
@@ -141,9 +153,29 @@ TEST(SaveBmp, AReadOnlyFileIsLeftAsItWas) {
     EXPECT_EQ(readFile(path), "old contents");
 }
 
-TEST(LoadFile, MissingFilesAndFoldersRaiseTheOpenText) {
+TEST(SaveBmp, AHardLinkedFileIsWrittenInPlaceForAllItsNames) {
     TempFolder folder;
-    for (const std::string& path : {folder.file("nothing.bmp"), folder.path()}) {
+    const std::string first = folder.write("first.bmp", "old");
+    const std::string second = folder.file("second.bmp");
+    std::filesystem::create_hard_link(first, second);
+    const Bitmap b = picture(PixelFormat::Bits1);
+    b.saveToFile(second);
+    const Bytes expected = b.saveToMemory();
+    EXPECT_EQ(readFile(first), std::string(expected.begin(), expected.end()));
+}
+
+TEST(SaveBmp, APipeIsNotAFileToCreate) {
+    TempFolder folder;
+    const std::string pipe = folder.file("pipe.bmp");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    EXPECT_THROW(picture(PixelFormat::Bits24).saveToFile(pipe), PlatformError);
+}
+
+TEST(LoadFile, MissingFilesFoldersAndPipesRaiseTheOpenText) {
+    TempFolder folder;
+    const std::string pipe = folder.file("pipe.bmp");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);  // opening it must not wait for a writer
+    for (const std::string& path : {folder.file("nothing.bmp"), folder.path(), pipe}) {
         Bitmap b = sentinelBitmap();
         try {
             b.loadFromFile(path);

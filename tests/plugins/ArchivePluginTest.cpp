@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <clocale>
+#include <cstdio>
 #include <cstring>
 #include <map>
 #include <string>
@@ -263,6 +264,67 @@ TEST(ArchivePluginRefusals, PicturesTextAndEmptyFilesAreNotArchives) {
         EXPECT_NE(module.getArchiveInfo(path.c_str(), 0, 0, &block), 0);
         EXPECT_EQ(block, nullptr);
     }
+}
+
+}  // namespace
+}  // namespace obri::test
+
+namespace obri::test {
+namespace {
+
+// A tar whose only header claims far more bytes than any member may have.
+std::string tarClaiming(uint64_t size) {
+    std::string tar =
+        writeArchive({"tar", ARCHIVE_FORMAT_TAR_USTAR, ARCHIVE_FILTER_NONE, "tar"}, {{"huge.bin", "abc"}});
+    char field[13];
+    std::snprintf(field, sizeof field, "%011llo", static_cast<unsigned long long>(size));
+    std::memcpy(&tar[124], field, 12);
+    std::memset(&tar[148], ' ', 8);
+    unsigned sum = 0;
+    for (size_t i = 0; i < 512; ++i) sum += static_cast<unsigned char>(tar[i]);
+    std::snprintf(field, sizeof field, "%06o", sum);
+    std::memcpy(&tar[148], field, 7);
+    return tar;
+}
+
+int stopNow(int, int, intptr_t) { return 1; }
+
+TEST(ArchivePluginLimits, OversizedMembersAndAbortsHandOverNothing) {
+    SpiModule module("obri-archive.spi");
+    ASSERT_TRUE(module.loaded());
+    TempFolder folder;
+    std::string huge = folder.write("huge.tar", tarClaiming(uint64_t{3} << 30));
+    HLOCAL block = reinterpret_cast<HLOCAL>(1);
+    EXPECT_EQ(
+        module.getFile(huge.c_str(), 0, reinterpret_cast<char*>(&block), SUSIE_OUTPUT_MEMORY, nullptr, 0), 4);
+    EXPECT_EQ(block, nullptr);
+
+    std::string zip =
+        folder.write("a.zip", writeArchive({"zip", ARCHIVE_FORMAT_ZIP, ARCHIVE_FILTER_NONE, "zip"},
+                                           {{"a.txt", std::string(100000, 'a')}}));
+    block = reinterpret_cast<HLOCAL>(1);
+    EXPECT_EQ(
+        module.getFile(zip.c_str(), 0, reinterpret_cast<char*>(&block), SUSIE_OUTPUT_MEMORY, stopNow, 0), 1);
+    EXPECT_EQ(block, nullptr);
+    // Writing into a folder is not offered, nor reading the archive from memory.
+    std::string dest = folder.path();
+    EXPECT_EQ(module.getFile(zip.c_str(), 0, dest.data(), 0, nullptr, 0), -1);
+    EXPECT_EQ(
+        module.getFile(zip.c_str(), 0, reinterpret_cast<char*>(&block), SUSIE_OUTPUT_MEMORY | 1u, nullptr, 0),
+        -1);
+}
+
+TEST(ArchivePluginForms, MemoryFormListsLikeTheFileForm) {
+    SpiModule module("obri-archive.spi");
+    ASSERT_TRUE(module.loaded());
+    std::string zip = writeArchive({"zip", ARCHIVE_FORMAT_ZIP, ARCHIVE_FILTER_NONE, "zip"}, sampleMembers());
+    std::vector<char> exact(zip.begin(), zip.end());
+    HLOCAL block = nullptr;
+    ASSERT_EQ(
+        module.getArchiveInfo(exact.data(), static_cast<intptr_t>(exact.size()), SUSIE_INPUT_MEMORY, &block),
+        0);
+    EXPECT_EQ(parseList(block).size(), 5u);
+    LocalFree(block);
 }
 
 }  // namespace
