@@ -27,36 +27,27 @@ FolderSnapshot snapshot(const std::string& folder) {
 }
 
 ReadOnlyFolder::ReadOnlyFolder(std::string folder) : folder_(std::move(folder)) {
-    if (::geteuid() == 0) {
-        mounted_ = ::mount(folder_.c_str(), folder_.c_str(), nullptr, MS_BIND, nullptr) == 0;
-        ok_ = mounted_ &&
-              ::mount(nullptr, folder_.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0;
-    } else {
-        ok_ = ::chmod(folder_.c_str(), 0555) == 0;
-    }
+    if (::geteuid() != 0) return;
+    mounted_ = ::mount(folder_.c_str(), folder_.c_str(), nullptr, MS_BIND, nullptr) == 0;
+    ok_ = mounted_ &&
+          ::mount(nullptr, folder_.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0;
 }
 
 ReadOnlyFolder::~ReadOnlyFolder() {
-    if (mounted_)
-        ::umount2(folder_.c_str(), MNT_DETACH);
-    else
-        ::chmod(folder_.c_str(), 0755);
+    if (mounted_) ::umount2(folder_.c_str(), MNT_DETACH);
 }
 
 std::string readOnlyCommand(const std::string& folder) {
+    if (::geteuid() != 0) return {};
     const std::string quoted = "'" + folder + "'";
-    if (::geteuid() == 0)
-        return "mount --bind " + quoted + " " + quoted + " && mount -o remount,bind,ro " + quoted;
-    return "chmod a-w " + quoted;
+    return "mount --bind " + quoted + " " + quoted + " && mount -o remount,bind,ro " + quoted;
 }
 
 void undoReadOnly(const std::string& folder) {
-    if (::geteuid() == 0) {
-        // As many times as it was mounted over; stops at the first refusal.
-        while (::umount2(folder.c_str(), MNT_DETACH) == 0) {
-        }
+    if (::geteuid() != 0) return;
+    // As many times as it was mounted over; stops at the first refusal.
+    while (::umount2(folder.c_str(), MNT_DETACH) == 0) {
     }
-    ::chmod(folder.c_str(), 0755);
 }
 
 SmallDisk::SmallDisk(const std::string& folder, long bytes) {

@@ -13,29 +13,30 @@ namespace obri::test {
 using FolderSnapshot = std::map<std::string, std::string>;
 FolderSnapshot snapshot(const std::string& folder);
 
-// Makes a folder read-only in a way that binds the superuser too: a read-only bind mount when
-// running as root, else the permission bits. Undone when the object goes.
+// Makes a folder read-only for everyone, the superuser too: a read-only bind mount, which needs
+// root (ok() is false otherwise; permission bits alone would still let the program replace a
+// writable file in place, as it should). Undone when the object goes.
 class ReadOnlyFolder {
-  public:
+public:
     explicit ReadOnlyFolder(std::string folder);
     ~ReadOnlyFolder();
     ReadOnlyFolder(const ReadOnlyFolder&) = delete;
     ReadOnlyFolder& operator=(const ReadOnlyFolder&) = delete;
     bool ok() const { return ok_; }
 
-  private:
+private:
     std::string folder_;
     bool mounted_ = false;
     bool ok_ = false;
 };
 
-// The shell commands that do the same from a stand-in script, and undo it.
+// The shell command that does the same from a stand-in script ("" without root), and its undoing.
 std::string readOnlyCommand(const std::string& folder);
 void undoReadOnly(const std::string& folder);
 
 // A tmpfs of `bytes` mounted on a fresh folder (needs root); empty path when it cannot be made.
 class SmallDisk {
-  public:
+public:
     explicit SmallDisk(const std::string& folder, long bytes);
     ~SmallDisk();
     SmallDisk(const SmallDisk&) = delete;
@@ -44,7 +45,7 @@ class SmallDisk {
     // Fills what is left of the disk with a file of that name.
     void fill(const std::string& name) const;
 
-  private:
+private:
     std::string path_;
 };
 

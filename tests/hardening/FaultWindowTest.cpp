@@ -28,7 +28,7 @@ const std::string kOldList = "1,old.pms\r\n";
 const std::string kOldPms = "PMS of an earlier batch";
 
 class Faults : public test::WindowFixture {
-  protected:
+protected:
     void SetUp() override {
         WindowFixture::SetUp();
         temp.write("exe/History.txt", kOldHistory);
@@ -57,7 +57,7 @@ class Faults : public test::WindowFixture {
         return texts;
     }
 
-  private:
+private:
     std::vector<std::string> undo_;
 };
 
@@ -77,7 +77,7 @@ TEST_P(ReadOnlySettings, ExitShowsTheErrorKeepsTheWindowAndLosesNothing) {
         ::chmod((exe() + "QUAV.INI").c_str(), 0444);
     } else {
         readOnly = std::make_unique<test::ReadOnlyFolder>(temp.file("exe"));
-        if (!readOnly->ok()) GTEST_SKIP() << "cannot make a folder read-only here";
+        if (!readOnly->ok()) GTEST_SKIP() << "cannot mount a read-only folder here (needs root)";
     }
 
     c().SpeedButton1->click();
@@ -118,6 +118,7 @@ TEST_P(PmsFolderMidBatch, FirstRowKeptLaterRowsFailAndOldFilesStay) {
     switch (GetParam()) {
         case PmsFolderFault::MadeReadOnly:
             hostile = test::readOnlyCommand(folder);
+            if (hostile.empty()) GTEST_SKIP() << "a read-only mount needs root";
             undoLater(folder);
             break;
         case PmsFolderFault::RenamedAway:
@@ -170,7 +171,7 @@ INSTANTIATE_TEST_SUITE_P(Faults, PmsFolderMidBatch,
 
 // Files of the same names as the work files wait in the folder the link points to.
 class PlantedWorkFolder : public Faults {
-  protected:
+protected:
     void SetUp() override {
         Faults::SetUp();
         fs::create_directory(temp.file("elsewhere"));
@@ -221,7 +222,7 @@ TEST_F(PlantedWorkFolder, SwappedInWhileTheConverterRunsNothingIsMovedOrDeletedT
 // --- a full disk under the work folder or the PMS folder ---
 
 class FullDisk : public Faults {
-  protected:
+protected:
     void SetUp() override {
         Faults::SetUp();
         disk = std::make_unique<test::SmallDisk>(temp.file("disk"), 64 * 1024);

@@ -21,7 +21,7 @@ namespace {
 namespace fs = std::filesystem;
 
 class HostileBuild : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         for (const char* folder : {"exe", "pms", "game"}) fs::create_directory(temp.file(folder));
         input.PmsDir = temp.file("pms/");

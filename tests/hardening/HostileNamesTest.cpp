@@ -52,7 +52,7 @@ const std::vector<NameCase> kMembers = {
 };
 
 class HostileNames : public test::WindowFixture {
-  protected:
+protected:
     void SetUp() override {
         WindowFixture::SetUp();
         test::installPlugins(exe(), {"arc"});

@@ -27,7 +27,7 @@
 namespace obri::test {
 
 class WindowFixture : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         savedFolder_ = currentFolder();
         setenv("XDG_CONFIG_HOME", temp.file("config").c_str(), 1);
@@ -86,7 +86,7 @@ class WindowFixture : public ::testing::Test {
     CSusie susie;
     std::unique_ptr<TMainForm1> form;
 
-  private:
+private:
     std::string savedFolder_;
 };
 
