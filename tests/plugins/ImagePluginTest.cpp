@@ -131,15 +131,15 @@ void expectSamePixels(const Picture& got, const Picture& want, int tolerance) {
 
 // ---- PNG kinds against Qt ----
 
-class PngKinds : public ImagePlugin, public ::testing::WithParamInterface<PngSpec> {};
+class PngKinds : public ImagePlugin, public ::testing::WithParamInterface<PngKind> {};
 
 TEST_P(PngKinds, DecodeToTheSamePixelsAsAnIndependentDecoder) {
-    const PngSpec& spec = GetParam();
+    const PngKind& kind = GetParam();
     for (auto [w, h] : {std::pair{37u, 23u}, std::pair{1u, 1u}, std::pair{8u, 3u}}) {
-        std::string png = makePng(spec, w, h);
+        std::string png = makePng(kind, w, h);
         SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
         // 16-bit samples are reduced to 8 bits by both sides, each rounding its own way.
-        expectSamePixels(decodeBytes(png), reference(png), spec.bitDepth == 16 ? 1 : 0);
+        expectSamePixels(decodeBytes(png), reference(png), kind.bitDepth == 16 ? 1 : 0);
     }
 }
 
@@ -151,7 +151,7 @@ TEST_P(PngKinds, FileFormHonoursTheOffsetWhereTheDataStarts) {
     expectSamePixels(viaFile, decodeBytes(png), 0);
 }
 
-const PngSpec kPngKinds[] = {
+const PngKind kPngKinds[] = {
     {"rgb8", PNG_COLOR_TYPE_RGB, 8, false, false},
     {"rgb8_interlaced", PNG_COLOR_TYPE_RGB, 8, true, false},
     {"rgba8", PNG_COLOR_TYPE_RGB_ALPHA, 8, false, false},

@@ -30,22 +30,22 @@ int channelsOf(int colorType) {
     }
 }
 
-std::vector<png_byte> rawRow(const PngSpec& spec, uint32_t width, uint32_t y) {
-    int channels = channelsOf(spec.colorType);
-    uint32_t max = (1u << spec.bitDepth) - 1u;
-    size_t bits = size_t{width} * static_cast<size_t>(channels) * static_cast<size_t>(spec.bitDepth);
+std::vector<png_byte> rawRow(const PngKind& kind, uint32_t width, uint32_t y) {
+    int channels = channelsOf(kind.colorType);
+    uint32_t max = (1u << kind.bitDepth) - 1u;
+    size_t bits = size_t{width} * static_cast<size_t>(channels) * static_cast<size_t>(kind.bitDepth);
     std::vector<png_byte> row((bits + 7) / 8, 0);
     size_t bit = 0;
     for (uint32_t x = 0; x < width; ++x) {
-        for (int c = 0; c < channels; ++c, bit += static_cast<size_t>(spec.bitDepth)) {
+        for (int c = 0; c < channels; ++c, bit += static_cast<size_t>(kind.bitDepth)) {
             uint32_t v = sample(x, y, static_cast<uint32_t>(c)) & max;
-            if (spec.bitDepth == 16) {
+            if (kind.bitDepth == 16) {
                 row[bit / 8] = static_cast<png_byte>(v >> 8);
                 row[bit / 8 + 1] = static_cast<png_byte>(v);
-            } else if (spec.bitDepth == 8) {
+            } else if (kind.bitDepth == 8) {
                 row[bit / 8] = static_cast<png_byte>(v);
             } else {
-                row[bit / 8] |= static_cast<png_byte>(v << (8 - spec.bitDepth - bit % 8));
+                row[bit / 8] |= static_cast<png_byte>(v << (8 - kind.bitDepth - bit % 8));
             }
         }
     }
@@ -70,19 +70,19 @@ struct PngParts {
 };
 
 // Holds the setjmp; only plain data lives here.
-bool writePng(png_structp png, png_infop info, const PngSpec& spec, uint32_t width, uint32_t height,
+bool writePng(png_structp png, png_infop info, const PngKind& kind, uint32_t width, uint32_t height,
               const PngParts* parts) {
     if (setjmp(png_jmpbuf(png))) return false;
     png_set_write_fn(png, parts->out, appendBytes, noFlush);
-    png_set_IHDR(png, info, width, height, spec.bitDepth, spec.colorType,
-                 spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+    png_set_IHDR(png, info, width, height, kind.bitDepth, kind.colorType,
+                 kind.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);
-    if (spec.colorType == PNG_COLOR_TYPE_PALETTE) {
+    if (kind.colorType == PNG_COLOR_TYPE_PALETTE) {
         png_set_PLTE(png, info, parts->palette, parts->count);
-        if (spec.transparency) png_set_tRNS(png, info, parts->alphas, parts->count / 2 + 1, nullptr);
-    } else if (spec.transparency && spec.colorType == PNG_COLOR_TYPE_GRAY) {
+        if (kind.transparency) png_set_tRNS(png, info, parts->alphas, parts->count / 2 + 1, nullptr);
+    } else if (kind.transparency && kind.colorType == PNG_COLOR_TYPE_GRAY) {
         png_color_16 grey{};
-        grey.gray = static_cast<png_uint_16>(sample(0, 0, 0) & ((1u << spec.bitDepth) - 1u));
+        grey.gray = static_cast<png_uint_16>(sample(0, 0, 0) & ((1u << kind.bitDepth) - 1u));
         png_set_tRNS(png, info, nullptr, 0, &grey);
     }
     png_write_info(png, info);
@@ -93,15 +93,15 @@ bool writePng(png_structp png, png_infop info, const PngSpec& spec, uint32_t wid
 
 }  // namespace
 
-std::string makePng(const PngSpec& spec, uint32_t width, uint32_t height) {
+std::string makePng(const PngKind& kind, uint32_t width, uint32_t height) {
     std::string out;
     std::vector<std::vector<png_byte>> rows;
-    for (uint32_t y = 0; y < height; ++y) rows.push_back(rawRow(spec, width, y));
+    for (uint32_t y = 0; y < height; ++y) rows.push_back(rawRow(kind, width, y));
     std::vector<png_bytep> pointers;
     for (auto& r : rows) pointers.push_back(r.data());
     std::vector<png_color> palette;
     std::vector<png_byte> alphas;
-    int count = spec.colorType == PNG_COLOR_TYPE_PALETTE ? 1 << spec.bitDepth : 0;
+    int count = kind.colorType == PNG_COLOR_TYPE_PALETTE ? 1 << kind.bitDepth : 0;
     for (int i = 0; i < count; ++i) {
         auto u = static_cast<uint32_t>(i);
         palette.push_back({static_cast<png_byte>(sample(u, 1, 0)), static_cast<png_byte>(sample(u, 2, 1)),
@@ -111,7 +111,7 @@ std::string makePng(const PngSpec& spec, uint32_t width, uint32_t height) {
     PngParts parts{palette.data(), alphas.data(), count, pointers.data(), &out};
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
-    bool ok = writePng(png, info, spec, width, height, &parts);
+    bool ok = writePng(png, info, kind, width, height, &parts);
     png_destroy_write_struct(&png, &info);
     if (!ok) throw std::runtime_error("png writer failed");
     return out;

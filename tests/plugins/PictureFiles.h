@@ -6,7 +6,7 @@
 
 namespace obri::test {
 
-struct PngSpec {
+struct PngKind {
     const char* name;
     int colorType;  // PNG_COLOR_TYPE_*
     int bitDepth;
@@ -15,7 +15,7 @@ struct PngSpec {
 };
 
 // A picture of the given kind with varied samples; returns the file's bytes.
-std::string makePng(const PngSpec& spec, uint32_t width, uint32_t height);
+std::string makePng(const PngKind& kind, uint32_t width, uint32_t height);
 
 enum class JpegKind { Baseline, Progressive, Grey, Cmyk };
 std::string makeJpeg(JpegKind kind, uint32_t width, uint32_t height, int quality = 92);
