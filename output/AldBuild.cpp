@@ -1,6 +1,7 @@
 #include "output/AldBuild.h"
 
 #include "output/HistoryLog.h"
+#include "platform/Error.h"
 #include "platform/Paths.h"
 #include "platform/TextFile.h"
 #include "platform/Texts.h"
@@ -47,7 +48,11 @@ AldBuildReport runAldBuild(const AldBuildInput& input, const MakeServices& servi
     textfile::saveLines(paths::changeFileExt(input.AldFile, ".txt"),
                         linkNumberText(textfile::loadLines(listPath)));
     const std::string directivePath = input.ExeDir + kDirectiveName;
-    textfile::saveLines(directivePath, directiveLines(input));
+    const std::vector<std::string> directive = directiveLines(input);
+    // A line end inside a path would split its line and point the linker at other files.
+    for (const std::string& line : directive)
+        if (line.find_first_of("\r\n") != std::string::npos) throwCannotCreate(directivePath);
+    textfile::saveLines(directivePath, directive);
 
     report.linker = services.run(input.LinkerPath, directivePath, services.whileWaiting);
     report.result = report.linker.succeeded() && paths::fileExists(input.AldFile)

@@ -67,9 +67,14 @@ const char* convertRow(const PmsBatchInput& input, const CheckedRow& row, const 
     const std::string bmpWorkFile = input.TempDir + names.bmpName;
     const std::string pmsWorkFile = input.TempDir + names.pmsName;
     requireWorkFolder(input.TempDir, bmpWorkFile);
+    // A PMS work file left by a run that was killed must not pass for this converter's output.
+    paths::deleteFile(pmsWorkFile);
     bitmap.saveToFile(bmpWorkFile);
 
     const RunOutcome outcome = services.run(input.ConverterPath, bmpWorkFile, services.whileWaiting);
+    // The converter ran with the user's rights: if the folder it returns to is no longer our own,
+    // nothing is moved out of it or deleted in it.
+    requireWorkFolder(input.TempDir, bmpWorkFile);
     const char* reason = nullptr;
     if (outcome.how == RunOutcome::How::NotStarted) {
         reason = texts::kReasonConverterNotStarted;
