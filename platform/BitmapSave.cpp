@@ -33,76 +33,6 @@ void put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
     put16(out, v >> 16);
 }
 
-// Writes the parts with as few calls as the system allows, resuming after short writes.
-bool writeAll(int fd, std::vector<ByteRange> parts) {
-    std::size_t first = 0;
-    while (first < parts.size()) {
-        if (parts[first].size == 0) {
-            ++first;
-            continue;
-        }
-        std::vector<iovec> batch;
-        for (std::size_t i = first; i < parts.size() && batch.size() < IOV_MAX; ++i)
-            batch.push_back(iovec{const_cast<std::uint8_t*>(parts[i].data), parts[i].size});
-        const ssize_t written = ::writev(fd, batch.data(), static_cast<int>(batch.size()));
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        auto left = static_cast<std::size_t>(written);
-        while (left > 0 && first < parts.size()) {
-            const std::size_t step = std::min(left, parts[first].size);
-            parts[first].data += step;
-            parts[first].size -= step;
-            left -= step;
-            if (parts[first].size == 0) ++first;
-        }
-    }
-    return true;
-}
-
-// The mode a new file gets: the kernel tells the umask without changing it.
-mode_t creationMode() {
-    if (std::FILE* status = std::fopen("/proc/self/status", "re")) {
-        char line[256];
-        unsigned mask = 0;
-        bool found = false;
-        while (!found && std::fgets(line, sizeof line, status))
-            found = std::sscanf(line, "Umask: %o", &mask) == 1;
-        std::fclose(status);
-        if (found) return 0666 & ~static_cast<mode_t>(mask);
-    }
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
-}
-
-// The file a path finally names, following links (a dangling link's target is created); nullopt
-// for a loop of links.
-std::optional<std::string> resolveLinks(std::string path) {
-    for (int hops = 0; hops < 40; ++hops) {
-        struct stat info {};
-        if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
-        std::string target(PATH_MAX, '\0');
-        const ssize_t n = ::readlink(path.c_str(), target.data(), target.size());
-        if (n <= 0 || static_cast<std::size_t>(n) >= target.size()) return std::nullopt;
-        target.resize(static_cast<std::size_t>(n));
-        if (target.front() != '/') {
-            const std::string folder = paths::extractFileDir(path);
-            if (!folder.empty()) target = paths::fullPath(folder, target);
-        }
-        path = target;
-    }
-    return std::nullopt;
-}
-
-void writeInPlace(const std::string& path, const std::string& target, const std::vector<ByteRange>& parts) {
-    const int fd = ::open(target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-    if (fd < 0) throwCannotCreate(path);
-    const bool ok = writeAll(fd, parts);
-    if (::close(fd) != 0 || !ok) throwCannotWrite(path);
-}
-
 }  // namespace
 
 std::vector<std::uint8_t> readWholeFile(const std::string& path) {
@@ -138,41 +68,6 @@ std::vector<std::uint8_t> readWholeFile(const std::string& path) {
     return bytes;
 }
 
-void replaceFile(const std::string& path, const std::vector<ByteRange>& parts) {
-    const std::optional<std::string> resolved = path.empty() ? std::nullopt : resolveLinks(path);
-    if (!resolved) throwCannotCreate(path);
-    const std::string& target = *resolved;
-    struct stat st {};
-    const bool exists = ::stat(target.c_str(), &st) == 0;
-    mode_t mode = creationMode();
-    if (exists) {
-        // A read-only or special file cannot be created anew; one without any write permission
-        // counts as read-only even for the superuser.
-        if (!S_ISREG(st.st_mode) || ::access(target.c_str(), W_OK) != 0 || (st.st_mode & 0222) == 0)
-            throwCannotCreate(path);
-        mode = st.st_mode & 07777;
-        // A rename would take the file from its other names or from its owner.
-        if (st.st_nlink > 1 || st.st_uid != ::geteuid()) return writeInPlace(path, target, parts);
-    }
-    std::string folder = paths::extractFileDir(target);
-    if (folder.empty()) folder = ".";
-    std::string temp = paths::fullPath(folder, "." + paths::extractFileName(target) + ".XXXXXX");
-    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0) {
-        // A folder we may not add names to can still hold a file we may overwrite.
-        if (exists && (errno == EACCES || errno == EPERM)) return writeInPlace(path, target, parts);
-        throwCannotCreate(path);
-    }
-    const bool ok = writeAll(fd, parts) && ::fchmod(fd, mode) == 0;
-    if (::close(fd) != 0 || !ok) {
-        ::unlink(temp.c_str());
-        throwCannotWrite(path);
-    }
-    if (::rename(temp.c_str(), target.c_str()) != 0) {
-        ::unlink(temp.c_str());
-        throwCannotCreate(path);
-    }
-}
 
 namespace {
 
@@ -242,7 +137,7 @@ void Bitmap::saveToFile(const std::string& path) const {
     parts.reserve(static_cast<std::size_t>(height_) + 1);
     for (int y = height_ - 1; y >= 0; --y)
         parts.push_back({pixels_.data() + stride_ * static_cast<std::size_t>(y), stride_});
-    replaceFile(path, parts);
+    replaceFile(path, parts, ReplaceOptions{.durable = false, .writeFailureIsCreateError = false});
 }
 
 }  // namespace obri

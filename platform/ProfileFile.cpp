@@ -7,29 +7,13 @@
 
 #include "platform/Error.h"
 #include "platform/TextFile.h"
+#include "platform/TextRules.h"
 
 namespace obri {
 
 namespace {
 
-constexpr std::string_view kBom = "\xEF\xBB\xBF";
-
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
-
-std::string_view trim(std::string_view text) {
-    while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
-    return text;
-}
-
-char asciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool sameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (asciiLower(a[i]) != asciiLower(b[i])) return false;
-    return true;
-}
+using namespace textrules;
 
 // What one line of a profile file is.
 struct Line {
