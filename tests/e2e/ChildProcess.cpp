@@ -41,37 +41,37 @@ std::vector<char*> pointers(std::vector<std::string>& texts) {
 }
 
 // Runs in the child between fork and exec: only async-signal-safe calls.
-[[noreturn]] void becomeChild(const ProcessSpec& spec, pid_t parent, char** argv, char** envp, int outFd) {
+[[noreturn]] void becomeChild(const ProcessPlan& plan, pid_t parent, char** argv, char** envp, int outFd) {
     prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (getppid() != parent) _exit(127);
     if (outFd >= 0) dup2(outFd, 1);
-    if (spec.passFd >= 0) {
-        if (spec.passFd != 3) dup2(spec.passFd, 3);
+    if (plan.passFd >= 0) {
+        if (plan.passFd != 3) dup2(plan.passFd, 3);
         fcntl(3, F_SETFD, 0);
     }
-    if (!spec.cwd.empty() && chdir(spec.cwd.c_str()) != 0) _exit(127);
+    if (!plan.cwd.empty() && chdir(plan.cwd.c_str()) != 0) _exit(127);
     execvpe(argv[0], argv, envp);
     _exit(127);
 }
 
 int decodeStatus(int raw) { return WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw); }
 
-pid_t startChild(const ProcessSpec& spec, int outFd) {
-    if (spec.argv.empty()) throw std::invalid_argument("no program to run");
-    std::vector<std::string> args = spec.argv;
-    std::vector<std::string> env = mergedEnvironment(spec.env);
+pid_t startChild(const ProcessPlan& plan, int outFd) {
+    if (plan.argv.empty()) throw std::invalid_argument("no program to run");
+    std::vector<std::string> args = plan.argv;
+    std::vector<std::string> env = mergedEnvironment(plan.env);
     std::vector<char*> argv = pointers(args);
     std::vector<char*> envp = pointers(env);
     pid_t parent = getpid();
     pid_t pid = fork();
     if (pid < 0) throw std::runtime_error("fork failed");
-    if (pid == 0) becomeChild(spec, parent, argv.data(), envp.data(), outFd);
+    if (pid == 0) becomeChild(plan, parent, argv.data(), envp.data(), outFd);
     return pid;
 }
 
 }  // namespace
 
-ChildProcess::ChildProcess(const ProcessSpec& spec) : pid_(startChild(spec, -1)) {}
+ChildProcess::ChildProcess(const ProcessPlan& plan) : pid_(startChild(plan, -1)) {}
 
 ChildProcess::~ChildProcess() { stop(); }
 
@@ -100,10 +100,10 @@ void ChildProcess::stop() {
     waitFor(std::chrono::seconds(5));
 }
 
-RunResult run(const ProcessSpec& spec, std::chrono::milliseconds limit) {
+RunResult run(const ProcessPlan& plan, std::chrono::milliseconds limit) {
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
-    pid_t pid = startChild(spec, fds[1]);
+    pid_t pid = startChild(plan, fds[1]);
     close(fds[1]);
     RunResult result;
     auto end = Clock::now() + limit;

@@ -6,7 +6,7 @@
 
 namespace obri::e2e {
 
-struct ProcessSpec {
+struct ProcessPlan {
     std::vector<std::string> argv;  // argv[0] is looked up in PATH when it has no '/'
     std::vector<std::string> env;   // "NAME=value" entries that replace or add to this process's own
     std::string cwd;                // "" keeps the current folder
@@ -17,7 +17,7 @@ struct ProcessSpec {
 // destructor ends it when it is still running, so no Xvfb or program outlives a failed test.
 class ChildProcess {
 public:
-    explicit ChildProcess(const ProcessSpec& spec);
+    explicit ChildProcess(const ProcessPlan& plan);
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
@@ -41,7 +41,7 @@ struct RunResult {
 };
 
 // Runs a command to its end and returns its standard output (standard error goes to the test's).
-RunResult run(const ProcessSpec& spec, std::chrono::milliseconds limit = std::chrono::seconds(20));
+RunResult run(const ProcessPlan& plan, std::chrono::milliseconds limit = std::chrono::seconds(20));
 
 // True when the program can be found in PATH.
 bool inPath(const std::string& program);

@@ -58,7 +58,7 @@ void Session::SetUp() {
                      << " (scripts/install-deps installs them).";
     }
     temp_ = std::make_unique<test::TempFolder>();
-    ProcessSpec prepare;
+    ProcessPlan prepare;
     prepare.argv = {"bash",      OBRI_SOURCE_DIR "/scripts/demo", "--prepare-only", workspace(), "--bin-dir",
                     OBRI_BIN_DIR};
     RunResult prepared = run(prepare, std::chrono::seconds(120));
@@ -92,17 +92,17 @@ void Session::writeFontConfig() {
 }
 
 ChildProcess& Session::startProgram(const std::vector<std::string>& args, const std::string& cwd) {
-    ProcessSpec spec;
-    spec.argv = {bin() + "obri"};
-    spec.argv.insert(spec.argv.end(), args.begin(), args.end());
-    spec.cwd = cwd.empty() ? pictures() : cwd;
-    spec.env = display_->environment();
-    spec.env.push_back("XDG_CONFIG_HOME=" + workspace() + "config");
-    spec.env.push_back("TMPDIR=" + workFolderParent());
-    spec.env.push_back("XDG_RUNTIME_DIR=" + temp_->path() + "runtime");
-    spec.env.push_back("LC_ALL=C.UTF-8");
-    spec.env.push_back(leakSuppressions());
-    program_ = std::make_unique<ChildProcess>(spec);
+    ProcessPlan plan;
+    plan.argv = {bin() + "obri"};
+    plan.argv.insert(plan.argv.end(), args.begin(), args.end());
+    plan.cwd = cwd.empty() ? pictures() : cwd;
+    plan.env = display_->environment();
+    plan.env.push_back("XDG_CONFIG_HOME=" + workspace() + "config");
+    plan.env.push_back("TMPDIR=" + workFolderParent());
+    plan.env.push_back("XDG_RUNTIME_DIR=" + temp_->path() + "runtime");
+    plan.env.push_back("LC_ALL=C.UTF-8");
+    plan.env.push_back(leakSuppressions());
+    program_ = std::make_unique<ChildProcess>(plan);
     return *program_;
 }
 

@@ -60,10 +60,10 @@ std::string VirtualDisplay::missingTools() {
 VirtualDisplay::VirtualDisplay(const std::string& fontConfigFile) : fontConfigFile_(fontConfigFile) {
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
-    ProcessSpec spec;
-    spec.argv = {"Xvfb", "-displayfd", "3", "-screen", "0", "1024x768x24", "-nolisten", "tcp", "-noreset"};
-    spec.passFd = fds[1];
-    server_ = std::make_unique<ChildProcess>(spec);
+    ProcessPlan plan;
+    plan.argv = {"Xvfb", "-displayfd", "3", "-screen", "0", "1024x768x24", "-nolisten", "tcp", "-noreset"};
+    plan.passFd = fds[1];
+    server_ = std::make_unique<ChildProcess>(plan);
     close(fds[1]);
     std::string number = readDisplayNumber(fds[0]);
     close(fds[0]);
@@ -81,10 +81,10 @@ std::vector<std::string> VirtualDisplay::environment() const {
 }
 
 RunResult VirtualDisplay::tool(std::vector<std::string> argv) const {
-    ProcessSpec spec;
-    spec.argv = std::move(argv);
-    spec.env = {"DISPLAY=" + name_};
-    return run(spec, std::chrono::seconds(10));
+    ProcessPlan plan;
+    plan.argv = std::move(argv);
+    plan.env = {"DISPLAY=" + name_};
+    return run(plan, std::chrono::seconds(10));
 }
 
 std::vector<Window> VirtualDisplay::visibleWindows() const {
