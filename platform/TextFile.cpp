@@ -1,9 +1,6 @@
 #include "platform/TextFile.h"
 
 #include <cerrno>
-#include <climits>
-#include <cstdio>
-#include <optional>
 #include <string>
 
 #include <fcntl.h>
@@ -12,7 +9,6 @@
 
 #include "platform/Error.h"
 #include "platform/FileReplace.h"
-#include "platform/Paths.h"
 
 namespace obri::textfile {
 
