@@ -1,4 +1,5 @@
 #include "app/AbortForm.h"
+#include "platform/gui/WindowFont.h"
 
 #include <QFont>
 #include <QGuiApplication>
@@ -42,10 +43,7 @@ TAbortForm1::TAbortForm1(QWidget* parent)
                           Qt::MSWindowsFixedSizeDialogHint),
       ui_(std::make_unique<Ui::TAbortForm1>()) {
     ui_->setupUi(this);
-    QFont font;
-    font.setFamilies({QStringLiteral("IPAPGothic"), QStringLiteral("Noto Sans CJK JP")});
-    font.setPixelSize(12);
-    setFont(font);
+    setFont(windowFont());
     setFixedSize(261, 97);
     setWindowIcon(applicationIcon());
 

@@ -1,5 +1,6 @@
 // The main window: its controls, settings, start-up and exit.
 #include "app/MainForm.h"
+#include "platform/gui/WindowFont.h"
 
 #include <climits>
 #include <utility>
@@ -24,16 +25,6 @@ namespace {
 
 constexpr char kSettingsFile[] = "QUAV.INI";
 constexpr char kPluginFolderKey[] = "Software\\Tolvarin\\Susie\\InstallRoot";
-
-// The window's Japanese proportional Gothic, at a fixed pixel size so rows do not move with the
-// fonts a machine happens to have.
-QFont windowFont() {
-    QFont font;
-    font.setFamilies({QStringLiteral("IPAPGothic"), QStringLiteral("Noto Sans CJK JP")});
-    font.setPixelSize(12);
-    font.setStyleHint(QFont::SansSerif);
-    return font;
-}
 
 QFont boldFont(int pixelSize) {
     QFont font = windowFont();

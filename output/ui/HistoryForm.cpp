@@ -1,27 +1,15 @@
 #include "output/ui/HistoryForm.h"
+#include "platform/gui/WindowFont.h"
 
 #include <QFont>
 #include <QPlainTextEdit>
 #include <QResizeEvent>
 
 namespace obri {
-namespace {
-
-// The main window's Japanese proportional Gothic at a fixed pixel size.
-QFont historyFont() {
-    QFont font;
-    font.setFamilies({QStringLiteral("IPAPGothic"), QStringLiteral("Noto Sans CJK JP")});
-    font.setPixelSize(12);
-    font.setStyleHint(QFont::SansSerif);
-    return font;
-}
-
-}  // namespace
-
 THistoryForm1::THistoryForm1(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("HistoryForm1"));
     setWindowTitle(QStringLiteral("History"));
-    setFont(historyFont());
+    setFont(windowFont());
     setSizeGripEnabled(false);
     Memo1 = new QPlainTextEdit(this);
     Memo1->setObjectName(QStringLiteral("Memo1"));

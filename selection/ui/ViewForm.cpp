@@ -1,4 +1,5 @@
 #include "selection/ui/ViewForm.h"
+#include "platform/gui/WindowFont.h"
 
 #include <QFont>
 #include <QImage>
@@ -17,10 +18,7 @@ TViewForm1::TViewForm1(QWidget* parent)
                           Qt::MSWindowsFixedSizeDialogHint) {
     setObjectName(QStringLiteral("ViewForm1"));
     setWindowTitle(QStringLiteral("Image"));
-    QFont font;
-    font.setFamilies({QStringLiteral("IPAPGothic"), QStringLiteral("Noto Sans CJK JP")});
-    font.setPixelSize(12);
-    setFont(font);
+    setFont(windowFont());
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
