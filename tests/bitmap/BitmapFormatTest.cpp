@@ -11,18 +11,8 @@ const std::vector<PixelFormat> kAllFormats = {PixelFormat::Device, PixelFormat::
                                               PixelFormat::Bits8,  PixelFormat::Bits15, PixelFormat::Bits16,
                                               PixelFormat::Bits24, PixelFormat::Bits32};
 
-// A bitmap of the format holding a picture with many colours, drawn through a 24-bit block.
 Bitmap colourful(PixelFormat format, int width = 19, int height = 6) {
-    BmpFields f;
-    f.width = width;
-    f.height = height;
-    f.bitCount = 24;
-    f.pixels = packRows(maskedPicture(width, height, {0xFF0000, 0xFF00, 0xFF}), 24, false);
-    const Bytes info = f.info();
-    Bitmap b;
-    b.setPixelFormat(format);
-    EXPECT_TRUE(b.drawDib(info.data(), info.size(), f.pixels.data(), f.pixels.size()));
-    return b;
+    return drawnPicture(format, width, height);
 }
 
 std::vector<std::uint32_t> colours(const Bitmap& b) {

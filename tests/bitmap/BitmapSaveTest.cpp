@@ -14,16 +14,7 @@ namespace obri::test {
 namespace {
 
 Bitmap picture(PixelFormat format, int width = 7, int height = 3) {
-    BmpFields f;
-    f.width = width;
-    f.height = height;
-    f.bitCount = 24;
-    f.pixels = packRows(maskedPicture(width, height, {0xFF0000, 0xFF00, 0xFF}), 24, false);
-    const Bytes info = f.info();
-    Bitmap b;
-    b.setPixelFormat(format);
-    EXPECT_TRUE(b.drawDib(info.data(), info.size(), f.pixels.data(), f.pixels.size()));
-    return b;
+    return drawnPicture(format, width, height);
 }
 
 struct Saved {

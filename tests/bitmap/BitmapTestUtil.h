@@ -18,6 +18,20 @@ struct ByName {
     }
 };
 
+// A bitmap of the format holding a picture with many colours, drawn through a 24-bit block.
+inline Bitmap drawnPicture(PixelFormat format, int width, int height) {
+    BmpFields f;
+    f.width = width;
+    f.height = height;
+    f.bitCount = 24;
+    f.pixels = packRows(maskedPicture(width, height, {0xFF0000, 0xFF00, 0xFF}), 24, false);
+    const Bytes info = f.info();
+    Bitmap b;
+    b.setPixelFormat(format);
+    EXPECT_TRUE(b.drawDib(info.data(), info.size(), f.pixels.data(), f.pixels.size()));
+    return b;
+}
+
 struct Snapshot {
     int width = 0;
     int height = 0;
